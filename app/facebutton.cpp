@@ -1,0 +1,134 @@
+#include "facebutton.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+namespace qn62 {
+
+FaceButton::FaceButton(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+}
+
+void FaceButton::setFaceColour(const QColor &colour)
+{
+    m_face = colour;
+    update();
+}
+
+void FaceButton::cancelHold()
+{
+    if (!m_held)
+        return;
+    m_held = false;
+    setDown(false);
+    emit mouseUp();
+}
+
+void FaceButton::mousePressEvent(QMouseEvent *event)
+{
+    if (!m_holdMode) {
+        QPushButton::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    m_held = true;
+    setDown(true);
+    emit mouseDown();
+}
+
+void FaceButton::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (!m_holdMode) {
+        QPushButton::mouseReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    // Any release ends the hold, wherever the pointer is now: the release
+    // comes to the button that had the press.
+    m_held = false;
+    setDown(false);
+    emit mouseUp();
+}
+
+void FaceButton::mouseMoveEvent(QMouseEvent *event)
+{
+    // A held button stays held, and looks it, while the pointer wanders off.
+    if (m_holdMode)
+        event->accept();
+    else
+        QPushButton::mouseMoveEvent(event);
+}
+
+void FaceButton::hideEvent(QHideEvent *event)
+{
+    cancelHold();
+    QPushButton::hideEvent(event);
+}
+
+void FaceButton::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        cancelHold();
+    QPushButton::changeEvent(event);
+}
+
+void FaceButton::paintEvent(QPaintEvent *event)
+{
+    if (!m_face.isValid()) {
+        QPushButton::paintEvent(event);
+        return;
+    }
+
+    QPainter p(this);
+    const QRect r = rect();
+    const bool down = isDown();
+    p.fillRect(r, m_face);
+
+    // Bevel: light top-left and dark bottom-right when up, the other way
+    // round when pressed.
+    const QColor light = Qt::white;
+    const QColor shadow(0x80, 0x80, 0x80);
+    const QColor dark = Qt::black;
+    const int x0 = r.left(), y0 = r.top(), x1 = r.right(), y1 = r.bottom();
+    if (down) {
+        p.setPen(dark);
+        p.drawLine(x0, y0, x1, y0);
+        p.drawLine(x0, y0, x0, y1);
+        p.setPen(shadow);
+        p.drawLine(x0 + 1, y0 + 1, x1 - 1, y0 + 1);
+        p.drawLine(x0 + 1, y0 + 1, x0 + 1, y1 - 1);
+        p.setPen(light);
+        p.drawLine(x0, y1, x1, y1);
+        p.drawLine(x1, y0, x1, y1);
+    } else {
+        p.setPen(light);
+        p.drawLine(x0, y0, x1 - 1, y0);
+        p.drawLine(x0, y0, x0, y1 - 1);
+        p.setPen(dark);
+        p.drawLine(x0, y1, x1, y1);
+        p.drawLine(x1, y0, x1, y1);
+        p.setPen(shadow);
+        p.drawLine(x0 + 1, y1 - 1, x1 - 1, y1 - 1);
+        p.drawLine(x1 - 1, y0 + 1, x1 - 1, y1 - 1);
+    }
+
+    QRect textRect = r.adjusted(2, 2, -2, -2);
+    if (down)
+        textRect.translate(1, 1);
+    p.setFont(font());
+    p.setPen(isEnabled() ? palette().color(QPalette::ButtonText) : shadow);
+    p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text());
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = r.adjusted(3, 3, -3, -3);
+        focus.backgroundColor = m_face;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
+
+} // namespace qn62

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace qn62 {
+
+struct Options
+{
+    QString com1 = QStringLiteral("/dev/ttyS0");
+    QString com2 = QStringLiteral("/dev/ttyS1");
+    bool demo = false;
+    bool help = false;
+    bool version = false;
+};
+
+struct ParsedOptions
+{
+    Options options;
+    QString error; // empty when the command line was understood
+};
+
+// Reads the program's arguments (without the program name).
+ParsedOptions parseOptions(const QStringList &arguments);
+
+QString usageText();
+QString versionText();
+
+} // namespace qn62

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace qn62 {
+
+// Line settings in the "baud,parity,data,stop" form, e.g. "19200,N,8,1".
+struct LineSettings
+{
+    qint32 baud = 9600;
+    char parity = 'N'; // N, E, O, M or S
+    int dataBits = 8;  // 5 to 8
+    int stopBits = 1;  // 1 or 2
+
+    // Parses the text form. Returns false and fills *error when the text is
+    // not a valid setting; the settings are then left untouched.
+    bool parse(const QString &text, QString *error);
+    QString toString() const;
+};
+
+// The serial port as the panel sees it: a port number (1 or 2), line
+// settings, open/closed, whole-text output and input, and a notification
+// when received characters are waiting.
+//
+// Operations that can fail return false and leave a text in errorString()
+// that is meant for the technician's eyes: it names the port, the device
+// and the reason, and the fix where there is one.
+class CommPort : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int ComEvReceive = 2;
+
+    using QObject::QObject;
+    ~CommPort() override = default;
+
+    virtual int commPort() const = 0;
+    virtual bool setCommPort(int port) = 0;
+
+    virtual QString settings() const = 0;
+    virtual bool setSettings(const QString &settings) = 0;
+
+    virtual bool portOpen() const = 0;
+    virtual bool setPortOpen(bool open) = 0;
+
+    // Writes the whole text, one byte per character.
+    virtual bool output(const QString &text) = 0;
+    // Everything waiting, as text (one character per byte), taken out of
+    // the buffer.
+    virtual QString input() = 0;
+    // The code of the event that raised onComm(); ComEvReceive means that
+    // received characters are waiting.
+    virtual int commEvent() const = 0;
+
+    virtual QString errorString() const = 0;
+
+    // "COM1" / "COM2" and the device behind it, for messages.
+    virtual QString describe(int port) const = 0;
+
+signals:
+    void onComm();
+    // The open port went away (a USB adapter pulled out, the far end of a
+    // pseudo-terminal closed). The port has been closed when this is sent.
+    void portLost(const QString &message);
+};
+
+} // namespace qn62
