@@ -120,7 +120,7 @@ void FaceButton::paintEvent(QPaintEvent *event)
         textRect.translate(1, 1);
     p.setFont(font());
     p.setPen(isEnabled() ? palette().color(QPalette::ButtonText) : shadow);
-    p.drawText(textRect, Qt::AlignCenter | Qt::TextSingleLine, text());
+    p.drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap, text());
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;

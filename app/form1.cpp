@@ -95,9 +95,11 @@ void Form1::buildControls()
                 label->setFrameStyle(QFrame::Box | QFrame::Plain);
             paintBackground(label, c.colour);
             if (c.textColour) {
+                // Text in its own colour; a border stays black.
                 QPalette pal = label->palette();
-                pal.setColor(QPalette::WindowText, QColor(c.textColour));
+                pal.setColor(QPalette::Text, QColor(c.textColour));
                 label->setPalette(pal);
+                label->setForegroundRole(QPalette::Text);
             }
             w = label;
             break;
