@@ -1,3 +1,2 @@
 # Tests of the projector simulator in tools/sim.
 qn62_add_test(test_sim SOURCES test_sim.cpp LIBS qn62_sim)
-qn62_add_test(test_sim_pty SOURCES test_sim_pty.cpp LIBS qn62_sim)
