@@ -33,7 +33,6 @@ void paintBackground(QWidget *widget, QRgb colour)
 {
     QPalette pal = widget->palette();
     pal.setColor(QPalette::Window, QColor(colour));
-    pal.setColor(QPalette::Base, QColor(colour));
     widget->setPalette(pal);
     widget->setAutoFillBackground(true);
 }
@@ -91,15 +90,15 @@ void Form1::buildControls()
             auto *label = new QLabel(caption, container);
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(alignmentOf(c.flags));
-            if (c.flags & Bordered)
-                label->setFrameStyle(QFrame::Box | QFrame::Plain);
             paintBackground(label, c.colour);
-            if (c.textColour) {
-                // Text in its own colour; a border stays black.
+            if (c.flags & Bordered) {
+                // A thin black border, whatever colour the text has.
+                label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid black; background: %1; color: %2; padding-left: 1px; }")
+                                         .arg(QColor(c.colour).name(), QColor(c.textColour).name()));
+            } else if (c.textColour) {
                 QPalette pal = label->palette();
-                pal.setColor(QPalette::Text, QColor(c.textColour));
+                pal.setColor(QPalette::WindowText, QColor(c.textColour));
                 label->setPalette(pal);
-                label->setForegroundRole(QPalette::Text);
             }
             w = label;
             break;

@@ -1,6 +1,7 @@
 #include "form1.h"
 #include "options.h"
 #include "serialcomm.h"
+#include "sim/ptyprojector.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -35,9 +36,18 @@ int main(int argc, char *argv[])
     port.setDevice(1, options.com1);
     port.setDevice(2, options.com2);
 
+    // The demo puts a simulated projector behind COM1, on a pseudo-terminal
+    // of its own, so every button gets real traffic and real replies.
+    qn62::sim::PtyProjector simulated;
     if (options.demo) {
-        std::fputs("qn62-control: the demo is not available in this build yet.\n", stderr);
-        return 1;
+        if (!simulated.open()) {
+            std::fprintf(stderr, "qn62-control: the simulated projector could not start: %s\n",
+                         qPrintable(simulated.errorString()));
+            return 1;
+        }
+        port.setDevice(1, simulated.slavePath());
+        std::fprintf(stderr, "qn62-control: demo mode, a simulated QN62 is on COM1 (%s)\n",
+                     qPrintable(simulated.slavePath()));
     }
 
     qn62::Form1 window(&port);
