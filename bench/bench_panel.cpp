@@ -1,0 +1,316 @@
+// qn62-bench: measures the panel as an operator and a projector see it.
+//
+//   click-to-wire   a real mouse press on a real button until its bytes
+//                   can be read at the far end of a pseudo-terminal
+//   repeat          commands per second while a button is held, per pace
+//   receive cost    CPU time and memory while the far end talks without end
+//   start-up        process start until the window is first shown
+//
+// Prints a Markdown report on stdout. --quick runs shorter rounds.
+
+#include "facebutton.h"
+#include "form1.h"
+#include "serialcomm.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace qn62;
+
+namespace {
+
+bool g_quick = false;
+
+double cpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long residentKiB()
+{
+    long pages = 0, resident = 0;
+    if (FILE *f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t i = std::min(v.size() - 1, std::size_t(p / 100.0 * double(v.size())));
+    return v[i];
+}
+
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// A panel on COM1 = the slave of a fresh pseudo-terminal; the bench plays
+// the projector on the master.
+struct Rig
+{
+    int master = -1;
+    int slave = -1;
+    SerialComm port;
+    std::unique_ptr<Form1> panel;
+
+    Rig()
+    {
+        char name[128];
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+            std::perror("openpty");
+            std::exit(1);
+        }
+        termios t {};
+        tcgetattr(master, &t);
+        cfmakeraw(&t);
+        tcsetattr(master, TCSANOW, &t);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+        port.setDevice(1, QString::fromLatin1(name));
+        panel = std::make_unique<Form1>(&port);
+        panel->setWarningHandler([](const QString &text) {
+            std::fprintf(stderr, "warning: %s\n", qPrintable(text));
+        });
+        panel->setHeight(9100);
+        panel->show();
+        if (!QTest::qWaitForWindowExposed(panel.get()))
+            std::fprintf(stderr, "the window was not shown\n");
+    }
+    ~Rig()
+    {
+        panel.reset();
+        close(master);
+        close(slave);
+    }
+    void drain()
+    {
+        char buf[4096];
+        while (read(master, buf, sizeof buf) > 0) {
+        }
+    }
+    // Waits (spinning, without the event loop) until bytes can be read.
+    bool readable(int timeoutMs)
+    {
+        pollfd p {master, POLLIN, 0};
+        return poll(&p, 1, timeoutMs) == 1;
+    }
+};
+
+void clickToWire()
+{
+    Rig rig;
+    const int rounds = g_quick ? 200 : 1000;
+    struct Case { const char *what; int button; bool hold; };
+    const Case cases[] = {{"press of a hold button (VOL +)", 1, true},
+                          {"click of a single-press button (POWER ON)", 17, false}};
+    std::printf("## Click to wire\n\n"
+                "A real mouse event on the real button until the command's first byte can be read at "
+                "the far end of the pseudo-terminal, %d rounds each.\n\n"
+                "| event | median | 99th percentile | max |\n|---|---|---|---|\n", rounds);
+    for (const Case &c : cases) {
+        std::vector<double> us;
+        FaceButton *button = rig.panel->button(c.button);
+        for (int i = 0; i < rounds; ++i) {
+            rig.drain();
+            QElapsedTimer clock;
+            if (c.hold) {
+                clock.start();
+                QTest::mousePress(button, Qt::LeftButton);
+            } else {
+                QTest::mousePress(button, Qt::LeftButton);
+                clock.start();
+                QTest::mouseRelease(button, Qt::LeftButton);
+            }
+            if (!rig.readable(1000)) {
+                std::fprintf(stderr, "no bytes after %s\n", c.what);
+                std::exit(1);
+            }
+            us.push_back(clock.nsecsElapsed() / 1000.0);
+            if (c.hold)
+                QTest::mouseRelease(button, Qt::LeftButton);
+            QCoreApplication::processEvents();
+        }
+        std::printf("| %s | %.0f µs | %.0f µs | %.0f µs |\n", c.what, percentile(us, 50), percentile(us, 99),
+                    *std::max_element(us.begin(), us.end()));
+    }
+    std::printf("\nTarget: under 1 ms at the 99th percentile.\n\n");
+}
+
+void repeatFidelity()
+{
+    const int holdMs = g_quick ? 2000 : 5000;
+    std::printf("## Repeat while held\n\n"
+                "A button held for %d s; commands counted at the far end, rate from the arrival times.\n\n"
+                "| button | pace | nominal / s | measured / s | deviation | commands |\n|---|---|---|---|---|---|\n",
+                holdMs / 1000);
+    struct Case { const char *what; int button; int paceMs; bool arrowAfterZoom; };
+    const Case cases[] = {{"VOL +", 1, 250, false},
+                          {"Brightness +", 15, 50, false},
+                          {"SELECT", 6, 500, false},
+                          {"arrow after a zoom release", 5, 5, true}};
+    for (const Case &c : cases) {
+        Rig rig;
+        if (c.arrowAfterZoom) {
+            QTest::mousePress(rig.panel->button(37), Qt::LeftButton);
+            QTest::mouseRelease(rig.panel->button(37), Qt::LeftButton);
+            runFor(50);
+        }
+        rig.drain();
+        std::vector<qint64> arrivals;
+        QElapsedTimer clock;
+        QSocketNotifier notifier(rig.master, QSocketNotifier::Read);
+        QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+            char buf[4096];
+            ssize_t n;
+            while ((n = read(rig.master, buf, sizeof buf)) > 0)
+                for (ssize_t i = 0; i < n; ++i)
+                    if (buf[i] == '\r')
+                        arrivals.push_back(clock.nsecsElapsed());
+        });
+        clock.start();
+        QTest::mousePress(rig.panel->button(c.button), Qt::LeftButton);
+        runFor(holdMs);
+        QTest::mouseRelease(rig.panel->button(c.button), Qt::LeftButton);
+        const double nominal = 1000.0 / c.paceMs;
+        double rate = 0;
+        if (arrivals.size() > 1)
+            rate = double(arrivals.size() - 1) / ((arrivals.back() - arrivals.front()) / 1e9);
+        std::printf("| %s | %d ms | %.1f | %.2f | %+.2f %% | %zu |\n", c.what, c.paceMs, nominal, rate,
+                    (rate - nominal) / nominal * 100.0, arrivals.size());
+    }
+    std::printf("\nTargets: the 250, 50 and 500 ms paces within 2 %% of nominal; the 5 ms pace at 150 "
+                "commands per second or more.\n\n");
+}
+
+void receiveCost()
+{
+    Rig rig;
+    const int seconds = g_quick ? 3 : 10;
+    const long rssBefore = residentKiB();
+    std::printf("## Receive cost\n\n| load | wall | CPU | share of one core | resident memory before → after |\n"
+                "|---|---|---|---|---|\n");
+
+    // 1920 bytes per second, what 19200 baud carries, in 20 ms slices.
+    QByteArray slice(1920 / 50, 'A');
+    QTimer feeder;
+    feeder.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&feeder, &QTimer::timeout, [&] {
+        if (write(rig.master, slice.constData(), slice.size()) < 0) { /* full: drop, as a line would */ }
+    });
+    double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    feeder.start(20);
+    runFor(seconds * 1000);
+    feeder.stop();
+    double cpu = cpuSeconds() - cpu0;
+    double elapsed = wall.elapsed() / 1000.0;
+    std::printf("| 1920 B/s stream, no command pending | %.1f s | %.3f s | %.2f %% | %ld → %ld KiB |\n",
+                elapsed, cpu, cpu / elapsed * 100.0, rssBefore, residentKiB());
+
+    // A 100 KB burst as fast as the pseudo-terminal takes it.
+    const QByteArray burst(100 * 1024, 'B');
+    qint64 sent = 0;
+    cpu0 = cpuSeconds();
+    wall.restart();
+    while (sent < burst.size() && wall.elapsed() < 30000) {
+        const ssize_t n = write(rig.master, burst.constData() + sent, size_t(burst.size() - sent));
+        if (n > 0)
+            sent += n;
+        QCoreApplication::processEvents();
+    }
+    runFor(100);
+    cpu = cpuSeconds() - cpu0;
+    elapsed = wall.elapsed() / 1000.0;
+    std::printf("| 100 KB burst | %.2f s | %.3f s | %.1f %% | → %ld KiB |\n", elapsed, cpu, cpu / elapsed * 100.0,
+                residentKiB());
+    std::printf("\nTarget: the stream under 5 %% of one core, with flat memory.\n\n");
+}
+
+// Child mode: report the moment the window is first exposed.
+class ExposeWatch : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Expose) {
+            std::printf("shown\n");
+            std::fflush(stdout);
+            std::_Exit(0);
+        }
+        return false;
+    }
+};
+
+void startUp(const QString &self)
+{
+    const int rounds = g_quick ? 5 : 20;
+    std::vector<double> ms;
+    for (int i = 0; i < rounds; ++i) {
+        QProcess child;
+        QElapsedTimer clock;
+        clock.start();
+        child.start(self, {QStringLiteral("--startup-child")});
+        if (!child.waitForReadyRead(20000)) {
+            std::fprintf(stderr, "start-up child did not report\n");
+            std::exit(1);
+        }
+        ms.push_back(clock.nsecsElapsed() / 1e6);
+        child.waitForFinished(5000);
+    }
+    std::printf("## Start-up\n\nFrom process start until the window is first shown (platform %s), %d runs.\n\n"
+                "| median | slowest |\n|---|---|\n| %.0f ms | %.0f ms |\n\n",
+                qPrintable(QGuiApplication::platformName()), rounds, percentile(ms, 50),
+                *std::max_element(ms.begin(), ms.end()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    g_quick = args.contains(QStringLiteral("--quick"));
+
+    if (args.contains(QStringLiteral("--startup-child"))) {
+        ExposeWatch watch;
+        app.installEventFilter(&watch);
+        SerialComm port; // COM1 is whatever /dev/ttyS0 is: start-up must not wait on it
+        port.setDevice(1, QStringLiteral("/dev/null-qn62"));
+        Form1 panel(&port);
+        panel.setWarningHandler([](const QString &) {});
+        panel.show();
+        return app.exec();
+    }
+
+    clickToWire();
+    repeatFidelity();
+    receiveCost();
+    startUp(app.applicationFilePath());
+    return 0;
+}
