@@ -39,11 +39,11 @@ QString japaneseFamily(bool proportional)
 
 QFont layoutFont(layout::Font code)
 {
-    const layout::FontSpec &spec = layout::Fonts[code];
-    QFont font(japaneseFamily(spec.proportional));
-    font.setPixelSize(int(std::lround(spec.points * 96.0 / 72.0)));
-    font.setBold(spec.bold);
-    font.setStyleHint(spec.proportional ? QFont::SansSerif : QFont::Monospace);
+    const layout::FontSpec &face = layout::Fonts[code];
+    QFont font(japaneseFamily(face.proportional));
+    font.setPixelSize(int(std::lround(face.points * 96.0 / 72.0)));
+    font.setBold(face.bold);
+    font.setStyleHint(face.proportional ? QFont::SansSerif : QFont::Monospace);
     return font;
 }
 
