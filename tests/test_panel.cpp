@@ -15,15 +15,21 @@ using namespace qn62;
 
 namespace {
 
-// A state left by earlier presses, so that "left as it was" can be told
-// apart from "set to the starting value".
+// A state left by earlier presses, with intervals no press sets, so that
+// "left as it was" is told apart from "set".
 constexpr int PaceBefore = 3, RepeatBefore = 350, ReplyBefore = 300, ClearBefore = 400;
-
-const QList<int> HoldNumbers = {1, 2, 5, 6, 7, 8, 9, 15, 35, 37, 38, 48, 49, 50, 51};
+const QList<int> TimingBefore = {RepeatBefore, ReplyBefore, ClearBefore, PaceBefore};
 
 QString withCr(const QString &code) { return code + QLatin1Char('\r'); }
 
 enum Loss { HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
+
+struct Row
+{
+    const char *name;
+    int number;
+    const char *code;
+};
 
 } // namespace
 
@@ -31,522 +37,313 @@ class TestPanel : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void singlePress_data();
-    void singlePress();
-    void waitIntervalsCarryOver_data();
-    void waitIntervalsCarryOver();
-
-    void hold_data();
-    void hold();
-    void releaseRestartsMonitorClear();
-    void arrowPace_data();
-    void arrowPace();
-    void anyMouseButtonHolds_data();
-    void anyMouseButtonHolds();
-    void releaseOffTheButton();
-    void spaceBarSendsNothing();
-    void tickWithUnknownCode_data();
-    void tickWithUnknownCode();
-    void lostRelease_data();
-    void lostRelease();
-
-private:
-    QString line(const char *label) const { return static_cast<QLabel *>(w->control(QLatin1String(label)))->text(); }
-    // Clicks a single-press button, or presses and releases a held one.
-    void operate(int number);
-    void verifyReleased(FaceButton *held, int repeatMs, int pace);
-
     std::unique_ptr<FakePort> port;
     std::unique_ptr<Form1> w;
     QStringList warnings;
-};
 
-void TestPanel::init()
-{
-    port = std::make_unique<FakePort>();
-    w = std::make_unique<Form1>(port.get());
-    warnings.clear();
-    w->setWarningHandler([this](const QString &text) { warnings << text; });
-    // The whole window, so that every button is within reach.
-    w->setHeight(layout::HeightFull);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QVERIFY(port->portOpen());
-    QVERIFY(port->written.isEmpty());
-}
+    QString line(const char *label) const { return static_cast<QLabel *>(w->control(QLatin1String(label)))->text(); }
 
-void TestPanel::cleanup()
-{
-    w.reset();
-    port.reset();
-    QCOMPARE(warnings, QStringList());
-}
+    // A click, or a press and release of a held button.
+    void operate(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
 
-void TestPanel::operate(int number)
-{
-    FaceButton *b = w->button(number);
-    QVERIFY(b);
-    if (HoldNumbers.contains(number)) {
+    // Repeat interval, reply window, monitor clear, cursor pace.
+    QList<int> timing() const
+    {
+        return {w->Timer1.interval(), w->link().Timer2.interval(), w->link().Timer4.interval(), w->CursorPace};
+    }
+    void setTiming(const QList<int> &t)
+    {
+        w->Timer1.setInterval(t[0]);
+        w->link().Timer2.setInterval(t[1]);
+        w->link().Timer4.setInterval(t[2]);
+        w->CursorPace = quint8(t[3]);
+    }
+
+    void verifyReleased(FaceButton *held, int repeatMs, int pace)
+    {
+        QCOMPARE(int(w->RepeatCode), 0);
+        QVERIFY(!held->isHeld() && !held->isDown());
+        QVERIFY(!w->Timer1.enabled() && !w->link().Timer2.enabled() && w->link().Timer4.enabled());
+        QCOMPARE(timing(), (QList<int>{repeatMs, 500, 1000, pace}));
+        QCOMPARE((QStringList{line("Label11"), line("Label12"), w->link().ReplyBuffer}), QStringList(3, QString()));
+        // Nothing repeats after the release.
+        const int sent = port->written.size();
+        w->Timer1_Timer();
+        QCOMPARE(port->written.size(), sent);
+    }
+
+private slots:
+    void init()
+    {
+        port = std::make_unique<FakePort>();
+        w = std::make_unique<Form1>(port.get());
+        warnings.clear();
+        w->setWarningHandler([this](const QString &text) { warnings << text; });
+        w->setHeight(layout::HeightFull); // every button within reach
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QVERIFY(port->written.isEmpty());
+    }
+
+    void cleanup()
+    {
+        w.reset();
+        port.reset();
+        QCOMPARE(warnings, QStringList());
+    }
+
+    void singlePress_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QList<int>>("after"); // repeat, reply window, monitor clear, pace
+
+        const auto rows = [](std::initializer_list<Row> rows, const QList<int> &after) {
+            for (const Row &r : rows)
+                QTest::newRow(r.name) << r.number << QString::fromLatin1(r.code) << after;
+        };
+        rows({{"POWER ON", 17, "C00"}, {"POWER OFF", 18, "C01"}, {"PC1", 27, "C05"}, {"Video", 29, "C07"},
+              {"MENU OFF", 24, "C1D"}, {"MUTE ON", 19, "C0B"}, {"MUTE OFF", 20, "C0C"}, {"NO SHOW ON", 21, "C0D"},
+              {"NO SHOW OFF", 22, "C0E"}, {"FREEZE ON", 25, "C43"}, {"FREEZE OFF", 26, "C44"},
+              {"Regular", 31, "C0F"}, {"Wide", 32, "C10"}, {"IMAGE", 30, "C27"}, {"P-TIMER", 14, "C8A"},
+              {"DISPLAY CLEAR", 3, "C1E"}, {"KEY OFF NONE", 56, "CF KEYDIS NONE"}, {"KEY OFF R/C", 57, "CF KEYDIS RC"},
+              {"KEY OFF KEY", 58, "CF KEYDIS KEY"}, {"STATUS", 44, "CR0"}, {"MODE", 45, "CR1"}, {"L-TIME", 46, "CR3"},
+              {"SETTING", 47, "CR4"}, {"TEMP", 54, "CR6"}, {"FAN MAX", 97, "CF FANSPEED MAX"},
+              {"FAN NOR", 98, "CF FANSPEED NOR"}, {"logo Capture", 60, "CF LOGOCAPTURE START"},
+              {"logo OFF", 61, "CF LOGO OFF"}, {"logo DEF", 63, "CF LOGO DEFAULT"}, {"logo User", 67, "CF LOGO USER"}},
+             TimingBefore);
+        rows({{"STAND", 4, "C11"}, {"REAL", 10, "C12"}, {"CINEMA", 11, "C13"}, {"IMAGE1", 39, "C14"},
+              {"IMAGE2", 40, "C15"}, {"IMAGE3", 41, "C16"}, {"IMAGE4", 42, "C17"}, {"B.Board", 12, "C18"},
+              {"Dynamic", 36, "C19"}},
+             {RepeatBefore, 2000, 2500, PaceBefore});
+        rows({{"PC1 RGB", 64, "C50"}, {"PC1 SCART RGB", 65, "C51"}, {"PC1 Component", 66, "C54"},
+              {"PC1 S-Video", 69, "C34"}, {"PC2 RGB", 72, "C25"}},
+             {RepeatBefore, 5000, 5500, PaceBefore});
+        rows({{"MENU ON", 23, "C1C"}, {"A-IMAGE", 13, "C89"}}, {200, ReplyBefore, ClearBefore, 1});
+    }
+
+    void singlePress()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, code);
+        QFETCH(QList<int>, after);
+        setTiming(TimingBefore);
+        QList<int> atSend; // at the moment the command goes out
+        QObject guard;
+        connect(&w->link(), &TransactionEngine::lineChanged, &guard, [&](TransactionEngine::Line which) {
+            if (which == TransactionEngine::Line::Transmit)
+                atSend = timing();
+        });
+
+        QTest::mouseClick(w->button(number), Qt::LeftButton);
+        QCOMPARE(port->written, QStringList{withCr(code)});
+        QCOMPARE(w->link().CurrentCommand, withCr(code));
+        QVERIFY(w->link().Timer2.enabled() && w->link().Timer4.enabled() && !w->Timer1.enabled());
+        QCOMPARE(timing(), after);
+        // New waits apply to this very command; pace and repeat change after it.
+        QCOMPARE(atSend, (QList<int>{RepeatBefore, after[1], after[2], PaceBefore}));
+        // All of it stays for a following plain press.
+        operate(18);
+        QCOMPARE(port->written.last(), QStringLiteral("C01\r"));
+        QCOMPARE(timing(), after);
+    }
+
+    void hold_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("repeatCode");
+        QTest::addColumn<QList<int>>("pressed"); // repeat, reply window, monitor clear
+        QTest::addColumn<bool>("zoom");
+        QTest::addColumn<Qt::MouseButton>("mouse"); // any of them holds
+
+        const QList<int> slow{250, 200, 245}, kept{RepeatBefore, ReplyBefore, ClearBefore};
+        const Qt::MouseButton left = Qt::LeftButton;
+        QTest::newRow("VOL +") << 1 << "C09" << 1 << slow << false << left;
+        QTest::newRow("VOL -") << 2 << "C0A" << 2 << slow << false << Qt::RightButton;
+        QTest::newRow("Brightness +") << 15 << "C20" << 7 << QList<int>{50, 25, 25} << false << left;
+        QTest::newRow("Brightness -") << 35 << "C21" << 8 << QList<int>{50, 25, 25} << false << left;
+        QTest::newRow("D.Zoom +") << 48 << "C30" << 17 << slow << true << left;
+        QTest::newRow("D.Zoom -") << 49 << "C31" << 18 << slow << true << left;
+        QTest::newRow("Keystone +") << 50 << "C8E" << 19 << slow << false << Qt::MiddleButton;
+        QTest::newRow("Keystone -") << 51 << "C8F" << 20 << slow << false << left;
+        QTest::newRow("Zoom +") << 37 << "C47" << 11 << slow << true << left;
+        QTest::newRow("Zoom -") << 38 << "C46" << 12 << slow << true << left;
+        QTest::newRow("SELECT") << 6 << "C3F" << 13 << QList<int>{500, 200, 245} << false << left;
+        // At pace 0 the arrows leave all three intervals as they were.
+        QTest::newRow("up") << 5 << "C3C" << 3 << kept << false << left;
+        QTest::newRow("down") << 7 << "C3D" << 4 << kept << false << left;
+        QTest::newRow("left") << 9 << "C3B" << 5 << kept << false << left;
+        QTest::newRow("right") << 8 << "C3A" << 6 << kept << false << left;
+    }
+
+    void hold()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, code);
+        QFETCH(int, repeatCode);
+        QFETCH(QList<int>, pressed);
+        QFETCH(bool, zoom);
+        QFETCH(Qt::MouseButton, mouse);
+        setTiming({RepeatBefore, ReplyBefore, ClearBefore, 0});
+        FaceButton *b = w->button(number);
+
+        QTest::mousePress(b, mouse);
+        QCOMPARE(port->written, QStringList{withCr(code)});
+        QCOMPARE(int(w->RepeatCode), repeatCode);
+        QVERIFY(b->isDown() && w->Timer1.enabled());
+        QCOMPARE(timing(), pressed + QList<int>{0});
+
+        // Every tick sends the command again, built afresh.
+        w->link().CurrentCommand = QStringLiteral("C00\r");
+        w->Timer1_Timer();
+        w->Timer1_Timer();
+        QCOMPARE(port->written, QStringList(3, withCr(code)));
+
+        // A reply part-way in, and a status line from an earlier query.
+        port->receive(QStringLiteral("0"));
+        w->link().setLine(TransactionEngine::Line::Status, QStringLiteral(" Power ON"));
+        QVERIFY(!line("Label11").isEmpty() && !line("Label12").isEmpty());
+
+        QTest::mouseRelease(b, mouse);
+        verifyReleased(b, zoom ? 5 : pressed[0], zoom ? 3 : 0);
+        QCOMPARE(line("Label22"), QStringLiteral(" Power ON")); // left to the monitor clear
+    }
+
+    void releaseRestartsMonitorClear()
+    {
+        // At brightness pace the monitor clear can end between two repeats.
+        FaceButton *b = w->button(15);
         QTest::mousePress(b, Qt::LeftButton);
+        w->link().Timer4_Timer();
+        port->receive(QStringLiteral("00"));
+        QVERIFY(!w->link().Timer4.enabled() && !line("Label12").isEmpty());
         QTest::mouseRelease(b, Qt::LeftButton);
-    } else {
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
-}
-
-void TestPanel::verifyReleased(FaceButton *held, int repeatMs, int pace)
-{
-    QCOMPARE(int(w->RepeatCode), 0);
-    QVERIFY(!held->isHeld());
-    QVERIFY(!held->isDown());
-    QVERIFY(!w->Timer1.enabled());
-    QVERIFY(!w->link().Timer2.enabled());
-    QVERIFY(w->link().Timer4.enabled());
-    QCOMPARE(w->link().Timer2.interval(), 500);
-    QCOMPARE(w->link().Timer4.interval(), 1000);
-    QCOMPARE(line("Label11"), QString());
-    QCOMPARE(line("Label12"), QString());
-    QCOMPARE(w->link().ReplyBuffer, QString());
-    QCOMPARE(w->Timer1.interval(), repeatMs);
-    QCOMPARE(int(w->CursorPace), pace);
-
-    // Nothing repeats after the release.
-    const int sent = port->written.size();
-    w->Timer1_Timer();
-    QCOMPARE(port->written.size(), sent);
-}
-
-// ------------------------------------------------------- single press
-
-void TestPanel::singlePress_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<int>("replyWindow");
-    QTest::addColumn<int>("monitorClear");
-    QTest::addColumn<int>("pace");
-    QTest::addColumn<int>("repeatMs");
-
-    const auto plain = [](const char *name, int n, const char *code) {
-        QTest::newRow(name) << n << QString::fromLatin1(code) << ReplyBefore << ClearBefore << PaceBefore
-                            << RepeatBefore;
-    };
-    const auto longWait = [](const char *name, int n, const char *code) {
-        QTest::newRow(name) << n << QString::fromLatin1(code) << 2000 << 2500 << PaceBefore << RepeatBefore;
-    };
-    const auto sourceWait = [](const char *name, int n, const char *code) {
-        QTest::newRow(name) << n << QString::fromLatin1(code) << 5000 << 5500 << PaceBefore << RepeatBefore;
-    };
-    const auto arrowPreset = [](const char *name, int n, const char *code) {
-        QTest::newRow(name) << n << QString::fromLatin1(code) << ReplyBefore << ClearBefore << 1 << 200;
-    };
-
-    plain("POWER ON", 17, "C00");
-    plain("POWER OFF", 18, "C01");
-    plain("INPUT PC1", 27, "C05");
-    plain("INPUT Video", 29, "C07");
-    arrowPreset("MENU ON", 23, "C1C");
-    plain("MENU OFF", 24, "C1D");
-    plain("SOUND MUTE ON", 19, "C0B");
-    plain("SOUND MUTE OFF", 20, "C0C");
-    plain("NO SHOW ON", 21, "C0D");
-    plain("NO SHOW OFF", 22, "C0E");
-    plain("FREEZE ON", 25, "C43");
-    plain("FREEZE OFF", 26, "C44");
-    plain("AV Size Regular", 31, "C0F");
-    plain("AV Size Wide", 32, "C10");
-    arrowPreset("A-IMAGE", 13, "C89");
-    plain("IMAGE", 30, "C27");
-    plain("P-TIMER", 14, "C8A");
-    plain("DISPLAY CLEAR", 3, "C1E");
-    longWait("STAND", 4, "C11");
-    longWait("REAL", 10, "C12");
-    longWait("CINEMA", 11, "C13");
-    longWait("IMAGE1", 39, "C14");
-    longWait("IMAGE2", 40, "C15");
-    longWait("IMAGE3", 41, "C16");
-    longWait("IMAGE4", 42, "C17");
-    longWait("B.Board", 12, "C18");
-    longWait("Dynamic", 36, "C19");
-    plain("R/C KEY OFF NONE", 56, "CF KEYDIS NONE");
-    plain("R/C KEY OFF R/C", 57, "CF KEYDIS RC");
-    plain("R/C KEY OFF KEY", 58, "CF KEYDIS KEY");
-    plain("STATUS", 44, "CR0");
-    plain("MODE", 45, "CR1");
-    plain("L-TIME", 46, "CR3");
-    plain("SETTING", 47, "CR4");
-    plain("TEMP", 54, "CR6");
-    sourceWait("PC1 RGB", 64, "C50");
-    sourceWait("PC1 SCART RGB", 65, "C51");
-    sourceWait("PC1 Component", 66, "C54");
-    sourceWait("PC1 S-Video", 69, "C34");
-    sourceWait("PC2 RGB", 72, "C25");
-    plain("FAN SPEED MAX", 97, "CF FANSPEED MAX");
-    plain("FAN SPEED NOR", 98, "CF FANSPEED NOR");
-    plain("logo Capture", 60, "CF LOGOCAPTURE START");
-    plain("logo OFF", 61, "CF LOGO OFF");
-    plain("logo DEF", 63, "CF LOGO DEFAULT");
-    plain("logo User", 67, "CF LOGO USER");
-}
-
-void TestPanel::singlePress()
-{
-    QFETCH(int, number);
-    QFETCH(QString, code);
-    QFETCH(int, replyWindow);
-    QFETCH(int, monitorClear);
-    QFETCH(int, pace);
-    QFETCH(int, repeatMs);
-
-    w->CursorPace = PaceBefore;
-    w->Timer1.setInterval(RepeatBefore);
-    w->link().Timer2.setInterval(ReplyBefore);
-    w->link().Timer4.setInterval(ClearBefore);
-
-    // What the timers and the pace are at the moment the command goes out.
-    int replyAtSend = -1, clearAtSend = -1, paceAtSend = -1, repeatAtSend = -1;
-    QObject guard;
-    connect(&w->link(), &TransactionEngine::lineChanged, &guard, [&](TransactionEngine::Line which) {
-        if (which != TransactionEngine::Line::Transmit)
-            return;
-        replyAtSend = w->link().Timer2.interval();
-        clearAtSend = w->link().Timer4.interval();
-        paceAtSend = w->CursorPace;
-        repeatAtSend = w->Timer1.interval();
-    });
-
-    QTest::mouseClick(w->button(number), Qt::LeftButton);
-
-    QCOMPARE(port->written, QStringList{withCr(code)});
-    QCOMPARE(w->link().CurrentCommand, withCr(code));
-    QVERIFY(w->link().Timer2.enabled());
-    QVERIFY(w->link().Timer4.enabled());
-    QCOMPARE(w->link().Timer2.interval(), replyWindow);
-    QCOMPARE(w->link().Timer4.interval(), monitorClear);
-    QCOMPARE(int(w->CursorPace), pace);
-    QCOMPARE(w->Timer1.interval(), repeatMs);
-    // A single press never starts the repeat.
-    QVERIFY(!w->Timer1.enabled());
-    QCOMPARE(int(w->RepeatCode), 0);
-
-    // New waits apply to this very command; the pace and the repeat
-    // interval change only after it has gone out.
-    QCOMPARE(replyAtSend, replyWindow);
-    QCOMPARE(clearAtSend, monitorClear);
-    QCOMPARE(paceAtSend, PaceBefore);
-    QCOMPARE(repeatAtSend, RepeatBefore);
-}
-
-void TestPanel::waitIntervalsCarryOver_data()
-{
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("replyWindow");
-    QTest::addColumn<int>("monitorClear");
-
-    QTest::newRow("STAND") << 4 << 2000 << 2500;
-    QTest::newRow("Dynamic") << 36 << 2000 << 2500;
-    QTest::newRow("Component") << 66 << 5000 << 5500;
-    QTest::newRow("PC2 RGB") << 72 << 5000 << 5500;
-}
-
-void TestPanel::waitIntervalsCarryOver()
-{
-    QFETCH(int, first);
-    QFETCH(int, replyWindow);
-    QFETCH(int, monitorClear);
-
-    // A plain press after a long or source wait keeps the longer waits.
-    operate(first);
-    operate(17);
-    QCOMPARE(port->written.size(), 2);
-    QCOMPARE(port->written.last(), QStringLiteral("C00\r"));
-    QCOMPARE(w->link().Timer2.interval(), replyWindow);
-    QCOMPARE(w->link().Timer4.interval(), monitorClear);
-    QVERIFY(w->link().Timer2.enabled());
-
-    // Until a held button is released.
-    operate(1);
-    operate(18);
-    QCOMPARE(port->written.last(), QStringLiteral("C01\r"));
-    QCOMPARE(w->link().Timer2.interval(), 500);
-    QCOMPARE(w->link().Timer4.interval(), 1000);
-}
-
-// ------------------------------------------------------- press and hold
-
-void TestPanel::hold_data()
-{
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<int>("repeatCode");
-    QTest::addColumn<int>("repeatMs");
-    QTest::addColumn<int>("replyWindow");
-    QTest::addColumn<int>("monitorClear");
-    QTest::addColumn<bool>("zoom");
-
-    QTest::newRow("VOL +") << 1 << "C09" << 1 << 250 << 200 << 245 << false;
-    QTest::newRow("VOL -") << 2 << "C0A" << 2 << 250 << 200 << 245 << false;
-    QTest::newRow("Brightness +") << 15 << "C20" << 7 << 50 << 25 << 25 << false;
-    QTest::newRow("Brightness -") << 35 << "C21" << 8 << 50 << 25 << 25 << false;
-    QTest::newRow("D.Zoom +") << 48 << "C30" << 17 << 250 << 200 << 245 << true;
-    QTest::newRow("D.Zoom -") << 49 << "C31" << 18 << 250 << 200 << 245 << true;
-    QTest::newRow("Keystone +") << 50 << "C8E" << 19 << 250 << 200 << 245 << false;
-    QTest::newRow("Keystone -") << 51 << "C8F" << 20 << 250 << 200 << 245 << false;
-    QTest::newRow("Zoom +") << 37 << "C47" << 11 << 250 << 200 << 245 << true;
-    QTest::newRow("Zoom -") << 38 << "C46" << 12 << 250 << 200 << 245 << true;
-    // The arrows at pace 0 leave all three intervals as they were.
-    QTest::newRow("up") << 5 << "C3C" << 3 << RepeatBefore << ReplyBefore << ClearBefore << false;
-    QTest::newRow("down") << 7 << "C3D" << 4 << RepeatBefore << ReplyBefore << ClearBefore << false;
-    QTest::newRow("left") << 9 << "C3B" << 5 << RepeatBefore << ReplyBefore << ClearBefore << false;
-    QTest::newRow("right") << 8 << "C3A" << 6 << RepeatBefore << ReplyBefore << ClearBefore << false;
-    QTest::newRow("SELECT") << 6 << "C3F" << 13 << 500 << 200 << 245 << false;
-}
-
-void TestPanel::hold()
-{
-    QFETCH(int, number);
-    QFETCH(QString, code);
-    QFETCH(int, repeatCode);
-    QFETCH(int, repeatMs);
-    QFETCH(int, replyWindow);
-    QFETCH(int, monitorClear);
-    QFETCH(bool, zoom);
-
-    w->Timer1.setInterval(RepeatBefore);
-    w->link().Timer2.setInterval(ReplyBefore);
-    w->link().Timer4.setInterval(ClearBefore);
-    FaceButton *b = w->button(number);
-
-    QTest::mousePress(b, Qt::LeftButton);
-    QCOMPARE(port->written, QStringList{withCr(code)});
-    QCOMPARE(int(w->RepeatCode), repeatCode);
-    QVERIFY(b->isDown());
-    QVERIFY(w->Timer1.enabled());
-    QCOMPARE(w->Timer1.interval(), repeatMs);
-    QCOMPARE(w->link().Timer2.interval(), replyWindow);
-    QCOMPARE(w->link().Timer4.interval(), monitorClear);
-
-    // Every tick sends the same command again, built afresh.
-    w->link().CurrentCommand = QStringLiteral("C00\r");
-    w->Timer1_Timer();
-    w->Timer1_Timer();
-    QCOMPARE(port->written, QStringList(3, withCr(code)));
-    QVERIFY(w->Timer1.enabled());
-
-    // A reply part-way in, and a status line from an earlier query.
-    port->receive(QStringLiteral("0"));
-    w->link().setLine(TransactionEngine::Line::Status, QStringLiteral(" Power ON"));
-    QVERIFY(!line("Label11").isEmpty());
-    QVERIFY(!line("Label12").isEmpty());
-
-    QTest::mouseRelease(b, Qt::LeftButton);
-    verifyReleased(b, zoom ? 5 : repeatMs, zoom ? 3 : 0);
-    // The status line is left to the monitor clear.
-    QCOMPARE(line("Label22"), QStringLiteral(" Power ON"));
-    QCOMPARE(port->written.size(), 3);
-}
-
-void TestPanel::releaseRestartsMonitorClear()
-{
-    // At brightness pace the monitor clear can run out between two repeats;
-    // a reply arriving after that is still blanked by the release, and the
-    // monitor clear runs again for the status line.
-    FaceButton *b = w->button(15);
-    QTest::mousePress(b, Qt::LeftButton);
-    w->link().Timer4_Timer();
-    QVERIFY(!w->link().Timer4.enabled());
-    port->receive(QStringLiteral("00"));
-    QVERIFY(!line("Label12").isEmpty());
-
-    QTest::mouseRelease(b, Qt::LeftButton);
-    verifyReleased(b, 50, 0);
-}
-
-void TestPanel::arrowPace_data()
-{
-    QTest::addColumn<QList<int>>("before");
-    QTest::addColumn<int>("arrow");
-    QTest::addColumn<QString>("code");
-    QTest::addColumn<int>("replyWindow");
-    QTest::addColumn<int>("monitorClear");
-    QTest::addColumn<int>("repeatMs");
-
-    QTest::newRow("pace 0 after STAND") << QList<int>{4} << 5 << "C3C" << 2000 << 2500 << 200;
-    QTest::newRow("MENU ON") << QList<int>{23} << 7 << "C3D" << 150 << 190 << 200;
-    QTest::newRow("A-IMAGE after STAND") << QList<int>{4, 13} << 9 << "C3B" << 150 << 190 << 200;
-    QTest::newRow("SELECT after MENU ON") << QList<int>{23, 6} << 8 << "C3A" << 150 << 190 << 500;
-    QTest::newRow("Zoom released") << QList<int>{37} << 5 << "C3C" << 5 << 5 << 5;
-    QTest::newRow("D.Zoom released") << QList<int>{49} << 8 << "C3A" << 5 << 5 << 5;
-    QTest::newRow("VOL after Zoom") << QList<int>{38, 1} << 7 << "C3D" << 5 << 5 << 250;
-    QTest::newRow("MENU ON after D.Zoom") << QList<int>{48, 23} << 9 << "C3B" << 150 << 190 << 200;
-    QTest::newRow("Zoom after MENU ON") << QList<int>{23, 38} << 5 << "C3C" << 5 << 5 << 5;
-}
-
-void TestPanel::arrowPace()
-{
-    QFETCH(QList<int>, before);
-    QFETCH(int, arrow);
-    QFETCH(QString, code);
-    QFETCH(int, replyWindow);
-    QFETCH(int, monitorClear);
-    QFETCH(int, repeatMs);
-
-    for (int n : before)
-        operate(n);
-    const int pace = w->CursorPace;
-    port->written.clear();
-
-    FaceButton *b = w->button(arrow);
-    QTest::mousePress(b, Qt::LeftButton);
-    QCOMPARE(port->written, QStringList{withCr(code)});
-    QCOMPARE(w->link().Timer2.interval(), replyWindow);
-    QCOMPARE(w->link().Timer4.interval(), monitorClear);
-    QCOMPARE(w->Timer1.interval(), repeatMs);
-    QVERIFY(w->Timer1.enabled());
-
-    QTest::mouseRelease(b, Qt::LeftButton);
-    verifyReleased(b, repeatMs, pace);
-}
-
-void TestPanel::anyMouseButtonHolds_data()
-{
-    QTest::addColumn<Qt::MouseButton>("pressWith");
-    QTest::addColumn<Qt::MouseButton>("releaseWith");
-
-    QTest::newRow("right") << Qt::RightButton << Qt::RightButton;
-    QTest::newRow("middle") << Qt::MiddleButton << Qt::MiddleButton;
-    QTest::newRow("left, released with right") << Qt::LeftButton << Qt::RightButton;
-}
-
-void TestPanel::anyMouseButtonHolds()
-{
-    QFETCH(Qt::MouseButton, pressWith);
-    QFETCH(Qt::MouseButton, releaseWith);
-
-    FaceButton *b = w->button(50);
-    QTest::mousePress(b, pressWith);
-    QCOMPARE(port->written, QStringList{QStringLiteral("C8E\r")});
-    QCOMPARE(int(w->RepeatCode), 19);
-    QVERIFY(w->Timer1.enabled());
-    w->Timer1_Timer();
-    QCOMPARE(port->written.size(), 2);
-
-    QTest::mouseRelease(b, releaseWith);
-    verifyReleased(b, 250, 0);
-}
-
-void TestPanel::releaseOffTheButton()
-{
-    // Through the window, as the window system delivers them: the release
-    // comes over "VOL +" but belongs to "VOL -", which had the press.
-    FaceButton *minus = w->button(2), *plus = w->button(1);
-    QWindow *window = w->windowHandle();
-    const QPoint pressAt = minus->mapTo(w.get(), minus->rect().center());
-    const QPoint releaseAt = plus->mapTo(w.get(), plus->rect().center());
-
-    QTest::mousePress(window, Qt::LeftButton, {}, pressAt);
-    QCOMPARE(port->written, QStringList{QStringLiteral("C0A\r")});
-    QVERIFY(minus->isHeld());
-    QTest::mouseMove(window, releaseAt);
-    QVERIFY(minus->isDown());
-    QTest::mouseRelease(window, Qt::LeftButton, {}, releaseAt);
-
-    verifyReleased(minus, 250, 0);
-    QVERIFY(!plus->isDown());
-    QCOMPARE(port->written.size(), 1);
-}
-
-void TestPanel::spaceBarSendsNothing()
-{
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    FaceButton *b = w->button(6);
-    b->setFocus();
-    QVERIFY(b->hasFocus());
-
-    QTest::keyPress(b, Qt::Key_Space);
-    QVERIFY(port->written.isEmpty());
-    QVERIFY(!w->Timer1.enabled());
-    QTest::keyRelease(b, Qt::Key_Space);
-    QVERIFY(port->written.isEmpty());
-    QCOMPARE(int(w->RepeatCode), 0);
-    QVERIFY(!w->Timer1.enabled());
-    QVERIFY(!b->isHeld());
-}
-
-void TestPanel::tickWithUnknownCode_data()
-{
-    QTest::addColumn<int>("repeatCode");
-    for (int code : {9, 10, 14, 16, 21, 255})
-        QTest::addRow("%d", code) << code;
-}
-
-void TestPanel::tickWithUnknownCode()
-{
-    QFETCH(int, repeatCode);
-
-    operate(21);
-    w->RepeatCode = quint8(repeatCode);
-    w->Timer1_Timer();
-    QCOMPARE(port->written, QStringList(2, QStringLiteral("C0D\r")));
-    QCOMPARE(int(w->RepeatCode), 0);
-    w->Timer1_Timer();
-    QCOMPARE(port->written.size(), 2);
-}
-
-void TestPanel::lostRelease_data()
-{
-    QTest::addColumn<int>("loss");
-    QTest::newRow("button hidden") << int(HideButton);
-    QTest::newRow("button disabled") << int(DisableButton);
-    QTest::newRow("frame hidden") << int(HideFrame);
-    QTest::newRow("window disabled") << int(DisableWindow);
-    QTest::newRow("window deactivated") << int(Deactivate);
-}
-
-void TestPanel::lostRelease()
-{
-    QFETCH(int, loss);
-
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    FaceButton *b = w->button(37);
-    QTest::mousePress(b, Qt::LeftButton);
-    QVERIFY(b->isHeld());
-    QVERIFY(w->Timer1.enabled());
-    port->receive(QStringLiteral("0"));
-
-    QWidget other;
-    switch (loss) {
-    case HideButton:
-        b->hide();
-        break;
-    case DisableButton:
-        b->setEnabled(false);
-        break;
-    case HideFrame:
-        w->control(QStringLiteral("Frame10"))->hide();
-        break;
-    case DisableWindow:
-        w->setEnabled(false);
-        break;
-    case Deactivate:
-        other.setGeometry(0, 0, 100, 100);
-        other.show();
-        other.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&other));
-        QVERIFY(!w->isActiveWindow());
-        break;
+        verifyReleased(b, 50, 0);
     }
 
-    // Exactly as a release of a zoom button.
-    verifyReleased(b, 5, 3);
-    QCOMPARE(port->written.size(), 1);
-}
+    void arrowPace_data()
+    {
+        QTest::addColumn<QList<int>>("before");
+        QTest::addColumn<int>("arrow");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QList<int>>("pressed"); // repeat, reply window, monitor clear, pace
+
+        using L = QList<int>;
+        QTest::newRow("pace 0 after STAND") << L{4} << 5 << "C3C" << L{200, 2000, 2500, 0};
+        QTest::newRow("MENU ON") << L{23} << 7 << "C3D" << L{200, 150, 190, 1};
+        QTest::newRow("A-IMAGE after STAND") << L{4, 13} << 9 << "C3B" << L{200, 150, 190, 1};
+        QTest::newRow("SELECT after MENU ON") << L{23, 6} << 8 << "C3A" << L{500, 150, 190, 1};
+        QTest::newRow("Zoom released") << L{37} << 5 << "C3C" << L{5, 5, 5, 3};
+        QTest::newRow("D.Zoom released") << L{49} << 8 << "C3A" << L{5, 5, 5, 3};
+        QTest::newRow("VOL after Zoom") << L{38, 1} << 7 << "C3D" << L{250, 5, 5, 3};
+        QTest::newRow("MENU ON after D.Zoom") << L{48, 23} << 9 << "C3B" << L{200, 150, 190, 1};
+    }
+
+    void arrowPace()
+    {
+        QFETCH(QList<int>, before);
+        QFETCH(int, arrow);
+        QFETCH(QString, code);
+        QFETCH(QList<int>, pressed);
+        for (int n : before)
+            operate(n);
+        port->written.clear();
+
+        FaceButton *b = w->button(arrow);
+        QTest::mousePress(b, Qt::LeftButton);
+        QCOMPARE(port->written, QStringList{withCr(code)});
+        QCOMPARE(timing(), pressed);
+        QVERIFY(w->Timer1.enabled());
+        QTest::mouseRelease(b, Qt::LeftButton);
+        verifyReleased(b, pressed[0], pressed[3]);
+    }
+
+    void releaseOffTheButton()
+    {
+        // As the window system delivers them: pressed on "VOL -", released
+        // over "VOL +".
+        FaceButton *minus = w->button(2), *plus = w->button(1);
+        const QPoint pressAt = minus->mapTo(w.get(), minus->rect().center());
+        const QPoint releaseAt = plus->mapTo(w.get(), plus->rect().center());
+        QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, pressAt);
+        QVERIFY(minus->isHeld());
+        QTest::mouseMove(w->windowHandle(), releaseAt);
+        QVERIFY(minus->isDown());
+        QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, releaseAt);
+        verifyReleased(minus, 250, 0);
+        QCOMPARE(port->written, QStringList{QStringLiteral("C0A\r")});
+        QVERIFY(!plus->isDown());
+    }
+
+    void spaceBarSendsNothing()
+    {
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        FaceButton *b = w->button(6);
+        b->setFocus();
+        QVERIFY(b->hasFocus());
+        QTest::keyPress(b, Qt::Key_Space);
+        QVERIFY(port->written.isEmpty() && !w->Timer1.enabled());
+        QTest::keyRelease(b, Qt::Key_Space);
+        QVERIFY(port->written.isEmpty() && !w->Timer1.enabled());
+        QCOMPARE(int(w->RepeatCode), 0);
+    }
+
+    void tickWithUnknownCode()
+    {
+        // Sends what was last sent once more, then stops.
+        for (int code : {9, 10, 14, 16, 21, 255}) {
+            port->written.clear();
+            operate(21);
+            w->RepeatCode = quint8(code);
+            w->Timer1_Timer();
+            QCOMPARE(port->written, QStringList(2, QStringLiteral("C0D\r")));
+            QCOMPARE(int(w->RepeatCode), 0);
+            w->Timer1_Timer();
+            QCOMPARE(port->written.size(), 2);
+        }
+    }
+
+    void lostRelease_data()
+    {
+        QTest::addColumn<int>("loss");
+        QTest::newRow("button hidden") << int(HideButton);
+        QTest::newRow("button disabled") << int(DisableButton);
+        QTest::newRow("frame hidden") << int(HideFrame);
+        QTest::newRow("window disabled") << int(DisableWindow);
+        QTest::newRow("window deactivated") << int(Deactivate);
+    }
+
+    void lostRelease()
+    {
+        QFETCH(int, loss);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        FaceButton *b = w->button(37); // Zoom +, in Frame10
+        QTest::mousePress(b, Qt::LeftButton);
+        QVERIFY(b->isHeld() && w->Timer1.enabled());
+        port->receive(QStringLiteral("0"));
+
+        QWidget other;
+        switch (loss) {
+        case HideButton: b->hide(); break;
+        case DisableButton: b->setEnabled(false); break;
+        case HideFrame: w->control(QStringLiteral("Frame10"))->hide(); break;
+        case DisableWindow: w->setEnabled(false); break;
+        case Deactivate:
+            other.setGeometry(0, 0, 100, 100);
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            QVERIFY(!w->isActiveWindow());
+            break;
+        }
+        // Exactly as the release of a zoom button.
+        verifyReleased(b, 5, 3);
+        QCOMPARE(port->written.size(), 1);
+    }
+};
 
 QTEST_MAIN(TestPanel)
 #include "test_panel.moc"

@@ -16,35 +16,24 @@ using namespace qn62;
 
 namespace {
 
-const QString ShowData = QString::fromUtf8(Form1::DataShowCaption);
-const QString HideData = QString::fromUtf8(Form1::DataHideCaption);
+const QString ShowData = QStringLiteral("データを表示する");
+const QString HideData = QStringLiteral("データを表示しない");
 const QString Close = QStringLiteral("CLOSE");
 
-// Counts the presses of one key that reach a widget's own event handling.
-class KeySpy : public QObject
+// Counts the presses of one key that reach a widget's own handling.
+struct KeySpy : QObject
 {
-public:
-    KeySpy(QWidget *target, int key)
-        : m_key(key)
+    KeySpy(QWidget *target, int key) : key(key) { target->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *e) override
     {
-        target->installEventFilter(this);
-    }
-    int presses = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == m_key)
-            ++presses;
+        presses += e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == key;
         return false;
     }
-
-private:
-    int m_key;
+    int key, presses = 0;
 };
 
-// The offscreen platform cannot hand a fixed size on to a window system and
-// says so at every change of height.
+// The offscreen platform says at every change of height that it cannot hand
+// a fixed size on to a window system.
 QtMessageHandler previousHandler = nullptr;
 void quietSizeHints(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -53,7 +42,7 @@ void quietSizeHints(QtMsgType type, const QMessageLogContext &context, const QSt
 }
 
 // Ways into each view, as the operator gets there.
-enum Path { Fresh, AccessKey, AccessKeyPicture, AccessKeyToggle, AccessKeyToggleToggle, AccessKeyToggleAccessKey };
+enum Path { Fresh, Key, KeyPicture, KeyToggle, KeyToggleToggle };
 
 } // namespace
 
@@ -63,326 +52,226 @@ class TestViews : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { previousHandler = qInstallMessageHandler(quietSizeHints); }
-    void init();
-    void cleanup();
-
-    void sendEmptyLine();
-    void sendAsTyped_data();
-    void sendAsTyped();
-    void clearTouchesNothingElse();
-    void enterSendsNothing_data();
-    void enterSendsNothing();
-
-    void toggle_data();
-    void toggle();
-    void accessKey_data();
-    void accessKey();
-    void pictureDoubleClick_data();
-    void pictureDoubleClick();
-
-private:
-    QLineEdit *text1() const { return static_cast<QLineEdit *>(w->control(QStringLiteral("Text1"))); }
-    QString line(const char *label) const { return static_cast<QLabel *>(w->control(QLatin1String(label)))->text(); }
-    void pressAccessKey();
-    void clickToggle() { QTest::mouseClick(w->button(34), Qt::LeftButton); }
-    void follow(Path path);
-    void verifyView(int height, const QString &caption, bool toggleVisible);
-
     std::unique_ptr<FakePort> port;
     std::unique_ptr<Form1> w;
     QStringList warnings;
-};
 
-void TestViews::init()
-{
-    port = std::make_unique<FakePort>();
-    w = std::make_unique<Form1>(port.get());
-    warnings.clear();
-    w->setWarningHandler([this](const QString &text) { warnings << text; });
-    w->show();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    verifyView(layout::HeightNormal, ShowData, false);
-}
+    QLineEdit *text1() const { return static_cast<QLineEdit *>(w->control(QStringLiteral("Text1"))); }
+    QString line(const char *label) const { return static_cast<QLabel *>(w->control(QLatin1String(label)))->text(); }
+    void click(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
+    void doubleClickPicture() { QTest::mouseDClick(w->control(QStringLiteral("Image1")), Qt::LeftButton); }
 
-void TestViews::cleanup()
-{
-    w.reset();
-    port.reset();
-    QCOMPARE(warnings, QStringList());
-}
+    void focus(QWidget *target)
+    {
+        target->setFocus();
+        QVERIFY(target->hasFocus());
+    }
+    void type(const QString &text)
+    {
+        focus(text1());
+        QTest::keyClicks(text1(), text);
+    }
+    void pressAccessKey()
+    {
+        focus(text1());
+        QTest::keyClick(text1(), Qt::Key_K, Qt::ControlModifier);
+    }
 
-void TestViews::pressAccessKey()
-{
-    text1()->setFocus();
-    QVERIFY(text1()->hasFocus());
-    QTest::keyClick(text1(), Qt::Key_K, Qt::ControlModifier);
-}
-
-void TestViews::follow(Path path)
-{
-    if (path == Fresh)
-        return;
-    pressAccessKey();
-    switch (path) {
-    case AccessKeyPicture:
-        QTest::mouseDClick(w->control(QStringLiteral("Image1")), Qt::LeftButton);
-        break;
-    case AccessKeyToggle:
-        clickToggle();
-        break;
-    case AccessKeyToggleToggle:
-        clickToggle();
-        clickToggle();
-        break;
-    case AccessKeyToggleAccessKey:
-        clickToggle();
+    void follow(Path path)
+    {
+        if (path == Fresh)
+            return;
         pressAccessKey();
-        break;
-    default:
-        break;
+        if (path == KeyPicture)
+            doubleClickPicture();
+        if (path == KeyToggle || path == KeyToggleToggle)
+            click(34);
+        if (path == KeyToggleToggle)
+            click(34);
     }
-}
 
-void TestViews::verifyView(int height, const QString &caption, bool toggleVisible)
-{
-    QCOMPARE(w->Height(), height);
-    QCOMPARE(w->height(), layout::px(height - layout::NonClientHeight));
-    QCOMPARE(w->width(), layout::px(layout::ClientWidth));
-    QCOMPARE(w->button(34)->text(), caption);
-    QCOMPARE(w->button(34)->isVisible(), toggleVisible);
-}
-
-// ------------------------------------------------------- command line
-
-void TestViews::sendEmptyLine()
-{
-    follow(AccessKeyPicture);
-    QTest::mouseClick(w->button(95), Qt::LeftButton);
-    QCOMPARE(port->written, QStringList{QStringLiteral("\r")});
-    QCOMPARE(line("Label11"), QStringLiteral(" CR "));
-    QCOMPARE(w->link().Timer2.interval(), 2000);
-    QCOMPARE(w->link().Timer4.interval(), 2500);
-}
-
-void TestViews::sendAsTyped_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("query") << "CR0";
-    QTest::newRow("lower case") << "cr0";
-    QTest::newRow("trailing blanks") << "CR0  ";
-    QTest::newRow("leading blank") << " CR0";
-    QTest::newRow("words") << "CF LOGO OFF";
-}
-
-void TestViews::sendAsTyped()
-{
-    QFETCH(QString, typed);
-    follow(AccessKeyPicture);
-    text1()->setFocus();
-    QTest::keyClicks(text1(), typed);
-    QCOMPARE(text1()->text(), typed);
-
-    QTest::mouseClick(w->button(95), Qt::LeftButton);
-    QCOMPARE(port->written, QStringList{typed + QLatin1Char('\r')});
-    QCOMPARE(w->link().CurrentCommand, typed + QLatin1Char('\r'));
-    QCOMPARE(w->link().Timer2.interval(), 2000);
-    QCOMPARE(w->link().Timer4.interval(), 2500);
-    QVERIFY(w->link().Timer2.enabled());
-    QVERIFY(w->link().Timer4.enabled());
-
-    // The text stays; SEND again sends it again.
-    QCOMPARE(text1()->text(), typed);
-    QTest::mouseClick(w->button(95), Qt::LeftButton);
-    QCOMPARE(port->written, QStringList(2, typed + QLatin1Char('\r')));
-}
-
-void TestViews::clearTouchesNothingElse()
-{
-    follow(AccessKeyPicture);
-    text1()->setFocus();
-    QTest::keyClicks(text1(), QStringLiteral("CR0"));
-    QTest::mouseClick(w->button(95), Qt::LeftButton);
-    port->receive(QStringLiteral("00\r"));
-    QVERIFY(!line("Label22").isEmpty());
-
-    const QStringList lines{line("Label11"), line("Label12"), line("Label22")};
-    const QString command = w->link().CurrentCommand, buffer = w->link().ReplyBuffer;
-    const auto timers = [this] {
-        return QList<int>{w->link().Timer2.interval(), w->link().Timer4.interval(), w->link().Timer2.enabled(),
-                          w->link().Timer4.enabled(), w->Timer1.enabled(), w->Timer3.enabled()};
-    };
-    const QList<int> timersBefore = timers();
-
-    for (int i = 0; i < 2; ++i) { // the second on an empty box
-        QTest::mouseClick(w->button(96), Qt::LeftButton);
-        QCOMPARE(text1()->text(), QString());
-        QCOMPARE(port->written.size(), 1);
-        QCOMPARE((QStringList{line("Label11"), line("Label12"), line("Label22")}), lines);
-        QCOMPARE(w->link().CurrentCommand, command);
-        QCOMPARE(w->link().ReplyBuffer, buffer);
-        QCOMPARE(timers(), timersBefore);
-        QVERIFY(port->portOpen());
+    void verifyView(int height, const QString &caption, bool toggleVisible)
+    {
+        QCOMPARE(w->Height(), height);
+        QCOMPARE(w->size(), QSize(layout::px(layout::ClientWidth), layout::px(height - layout::NonClientHeight)));
+        QCOMPARE(w->button(34)->text(), caption);
+        QCOMPARE(w->button(34)->isVisible(), toggleVisible);
     }
-}
 
-void TestViews::enterSendsNothing_data()
-{
-    QTest::addColumn<QString>("focus");
-    QTest::addColumn<int>("key");
-    QTest::newRow("Return in the box") << "Text1" << int(Qt::Key_Return);
-    QTest::newRow("Enter in the box") << "Text1" << int(Qt::Key_Enter);
-    QTest::newRow("Return on SEND") << "Command95" << int(Qt::Key_Return);
-}
+private slots:
+    void initTestCase() { previousHandler = qInstallMessageHandler(quietSizeHints); }
 
-void TestViews::enterSendsNothing()
-{
-    QFETCH(QString, focus);
-    QFETCH(int, key);
-    follow(AccessKeyPicture);
-    text1()->setFocus();
-    QTest::keyClicks(text1(), QStringLiteral("CR0"));
-    QWidget *target = w->control(focus);
-    target->setFocus();
-    QVERIFY(target->hasFocus());
-
-    QTest::keyClick(target, Qt::Key(key));
-    QVERIFY(port->written.isEmpty());
-    QCOMPARE(text1()->text(), QStringLiteral("CR0"));
-}
-
-// ------------------------------------------------------- views
-
-void TestViews::toggle_data()
-{
-    QTest::addColumn<Path>("path");
-    QTest::addColumn<int>("from");
-    QTest::addColumn<int>("to");
-    QTest::addColumn<QString>("caption");
-
-    QTest::newRow("5350") << AccessKeyToggle << 5350 << 6645 << HideData;
-    QTest::newRow("6645") << AccessKeyToggleToggle << 6645 << 5350 << ShowData;
-    QTest::newRow("7200") << AccessKey << 7200 << 5350 << ShowData;
-    QTest::newRow("9100") << AccessKeyPicture << 9100 << 5350 << ShowData;
-}
-
-void TestViews::toggle()
-{
-    QFETCH(Path, path);
-    QFETCH(int, from);
-    QFETCH(int, to);
-    QFETCH(QString, caption);
-
-    follow(path);
-    QCOMPARE(w->Height(), from);
-    w->Timer3.setEnabled(false);
-
-    clickToggle();
-    verifyView(to, caption, true);
-    QCOMPARE(int(w->extendedView()), 0);
-    QVERIFY(w->Timer3.enabled());
-    QCOMPARE(w->Timer3.interval(), 5000);
-    QVERIFY(port->written.isEmpty());
-
-    // The flag is down: the picture no longer enlarges the window.
-    QTest::mouseDClick(w->control(QStringLiteral("Image1")), Qt::LeftButton);
-    QCOMPARE(w->Height(), to);
-}
-
-void TestViews::accessKey_data()
-{
-    QTest::addColumn<Path>("path");
-    QTest::addColumn<QString>("focus");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<bool>("opens");
-    QTest::addColumn<QString>("typed");
-
-    // typed: what the box then holds, where the key makes it predictable.
-    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, none;
-    const int k = Qt::Key_K;
-    QTest::newRow("Ctrl+K in the box") << Fresh << "Text1" << k << ctrl << true << "";
-    QTest::newRow("Ctrl+K on POWER ON") << Fresh << "Command17" << k << ctrl << true << QString();
-    QTest::newRow("Ctrl+K on SELECT") << Fresh << "Command6" << k << ctrl << true << QString();
-    QTest::newRow("Ctrl+K from the data view") << AccessKeyToggleToggle << "Text1" << k << ctrl << true << "";
-    QTest::newRow("Ctrl+K from the full window") << AccessKeyPicture << "Command44" << k << ctrl << true << QString();
-    QTest::newRow("Ctrl+Shift+K") << Fresh << "Text1" << k << (ctrl | Qt::ShiftModifier) << false << QString();
-    QTest::newRow("Ctrl+Alt+K") << Fresh << "Text1" << k << (ctrl | Qt::AltModifier) << false << QString();
-    QTest::newRow("Shift+K") << Fresh << "Text1" << k << Qt::KeyboardModifiers(Qt::ShiftModifier) << false
-                             << QString();
-    QTest::newRow("K") << Fresh << "Text1" << k << none << false << "k";
-    QTest::newRow("K on a button") << Fresh << "Command17" << k << none << false << QString();
-    QTest::newRow("Ctrl+L") << Fresh << "Text1" << int(Qt::Key_L) << ctrl << false << "";
-}
-
-void TestViews::accessKey()
-{
-    QFETCH(Path, path);
-    QFETCH(QString, focus);
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    QFETCH(bool, opens);
-    QFETCH(QString, typed);
-
-    follow(path);
-    const int height = w->Height();
-    const QString caption = w->button(34)->text();
-    const bool visible = w->button(34)->isVisible();
-    const int flag = w->extendedView();
-
-    QWidget *target = w->control(focus);
-    target->setFocus();
-    QVERIFY(target->hasFocus());
-    KeySpy spy(target, key);
-    QTest::keyClick(target, Qt::Key(key), modifiers);
-
-    // The key is never swallowed: the control with the focus gets it.
-    QCOMPARE(spy.presses, 1);
-    if (opens) {
-        verifyView(layout::HeightKeyEnlarged, Close, true);
-        QCOMPARE(int(w->extendedView()), 1);
-    } else {
-        verifyView(height, caption, visible);
-        QCOMPARE(int(w->extendedView()), flag);
+    void init()
+    {
+        port = std::make_unique<FakePort>();
+        w = std::make_unique<Form1>(port.get());
+        warnings.clear();
+        w->setWarningHandler([this](const QString &text) { warnings << text; });
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        verifyView(layout::HeightNormal, ShowData, false);
     }
-    if (!typed.isNull())
+
+    void cleanup()
+    {
+        w.reset();
+        port.reset();
+        QCOMPARE(warnings, QStringList());
+    }
+
+    void sendAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("empty") << "";
+        QTest::newRow("query") << "CR0";
+        QTest::newRow("lower case") << "cr0";
+        QTest::newRow("trailing blanks") << "CR0  ";
+        QTest::newRow("leading blank") << " CR0";
+        QTest::newRow("words") << "CF LOGO OFF";
+    }
+
+    void sendAsTyped()
+    {
+        QFETCH(QString, typed);
+        follow(KeyPicture);
+        type(typed);
+        const QString sent = typed + QLatin1Char('\r');
+
+        click(95);
+        QCOMPARE(port->written, QStringList{sent});
+        QCOMPARE(w->link().CurrentCommand, sent);
+        QCOMPARE(w->link().Timer2.interval(), 2000);
+        QCOMPARE(w->link().Timer4.interval(), 2500);
+        QVERIFY(w->link().Timer2.enabled() && w->link().Timer4.enabled());
+        // The text stays; SEND again sends it again.
+        click(95);
+        QCOMPARE(port->written, QStringList(2, sent));
         QCOMPARE(text1()->text(), typed);
-    QVERIFY(port->written.isEmpty());
-}
+    }
 
-void TestViews::pictureDoubleClick_data()
-{
-    QTest::addColumn<Path>("path");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("toggleVisible");
+    void clearTouchesNothingElse()
+    {
+        follow(KeyPicture);
+        type(QStringLiteral("CR0"));
+        click(95);
+        port->receive(QStringLiteral("00\r"));
+        const auto state = [this] {
+            const TransactionEngine &e = w->link();
+            return QStringList{line("Label11"), line("Label12"), line("Label22"), e.CurrentCommand, e.ReplyBuffer,
+                               QStringLiteral("%1 %2 %3 %4").arg(e.Timer2.interval()).arg(e.Timer4.interval())
+                                   .arg(e.Timer2.enabled()).arg(e.Timer4.enabled()),
+                               QString::number(w->Timer3.enabled()), QString::number(port->written.size())};
+        };
+        const QStringList before = state();
+        QVERIFY(!line("Label22").isEmpty());
 
-    QTest::newRow("at start") << Fresh << 5350 << ShowData << false;
-    QTest::newRow("after the access key") << AccessKey << 9100 << Close << true;
-    QTest::newRow("after a toggle") << AccessKeyToggle << 5350 << ShowData << true;
-    QTest::newRow("after two toggles") << AccessKeyToggleToggle << 6645 << HideData << true;
-    QTest::newRow("after the access key again") << AccessKeyToggleAccessKey << 9100 << Close << true;
-}
+        for (int i = 0; i < 2; ++i) { // the second time on an empty box
+            click(96);
+            QCOMPARE(text1()->text(), QString());
+            QCOMPARE(state(), before);
+        }
+    }
 
-void TestViews::pictureDoubleClick()
-{
-    QFETCH(Path, path);
-    QFETCH(int, height);
-    QFETCH(QString, caption);
-    QFETCH(bool, toggleVisible);
+    void enterSendsNothing()
+    {
+        follow(KeyPicture);
+        type(QStringLiteral("CR0"));
+        const std::pair<const char *, Qt::Key> keys[] = {{"Text1", Qt::Key_Return}, {"Text1", Qt::Key_Enter},
+                                                         {"Command95", Qt::Key_Return}};
+        for (const auto &[focused, key] : keys) {
+            focus(w->control(QLatin1String(focused)));
+            QTest::keyClick(w->control(QLatin1String(focused)), key);
+        }
+        QVERIFY(port->written.isEmpty());
+        QCOMPARE(text1()->text(), QStringLiteral("CR0"));
+    }
 
-    follow(path);
-    QWidget *image = w->control(QStringLiteral("Image1"));
-    const int before = w->Height();
-    QTest::mouseClick(image, Qt::LeftButton);
-    QCOMPARE(w->Height(), before);
+    void toggle_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("5350") << KeyToggle << 5350 << 6645 << HideData;
+        QTest::newRow("6645") << KeyToggleToggle << 6645 << 5350 << ShowData;
+        QTest::newRow("7200") << Key << 7200 << 5350 << ShowData;
+        QTest::newRow("9100") << KeyPicture << 9100 << 5350 << ShowData;
+    }
 
-    QTest::mouseDClick(image, Qt::LeftButton);
-    verifyView(height, caption, toggleVisible);
-    QVERIFY(port->written.isEmpty());
-}
+    void toggle()
+    {
+        QFETCH(Path, path);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, caption);
+        follow(path);
+        QCOMPARE(w->Height(), from);
+        w->Timer3.setEnabled(false);
+
+        click(34);
+        verifyView(to, caption, true);
+        QCOMPARE(int(w->extendedView()), 0);
+        QVERIFY(w->Timer3.enabled());
+        QCOMPARE(w->Timer3.interval(), 5000);
+        QVERIFY(port->written.isEmpty());
+        // With the flag down the picture no longer enlarges the window.
+        doubleClickPicture();
+        QCOMPARE(w->Height(), to);
+    }
+
+    void accessKey_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("opens");
+
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, none;
+        const int k = Qt::Key_K;
+        QTest::newRow("Ctrl+K in the box") << Fresh << "Text1" << k << ctrl << true;
+        QTest::newRow("Ctrl+K on POWER ON") << Fresh << "Command17" << k << ctrl << true;
+        QTest::newRow("Ctrl+K on SELECT") << Fresh << "Command6" << k << ctrl << true;
+        QTest::newRow("Ctrl+K after a toggle") << KeyToggle << "Text1" << k << ctrl << true;
+        QTest::newRow("Ctrl+K in the data view") << KeyToggleToggle << "Text1" << k << ctrl << true;
+        QTest::newRow("Ctrl+K at full height") << KeyPicture << "Command44" << k << ctrl << true;
+        QTest::newRow("Ctrl+Shift+K") << Fresh << "Text1" << k << (ctrl | Qt::ShiftModifier) << false;
+        QTest::newRow("Ctrl+Alt+K") << Fresh << "Text1" << k << (ctrl | Qt::AltModifier) << false;
+        QTest::newRow("K") << Fresh << "Text1" << k << none << false;
+        QTest::newRow("K on a button") << Fresh << "Command17" << k << none << false;
+        QTest::newRow("Ctrl+L") << Fresh << "Text1" << int(Qt::Key_L) << ctrl << false;
+    }
+
+    void accessKey()
+    {
+        QFETCH(Path, path);
+        QFETCH(QString, focused);
+        QFETCH(int, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, opens);
+        follow(path);
+        QWidget *target = w->control(focused);
+        focus(target);
+        KeySpy spy(target, key);
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+        QCOMPARE(spy.presses, 1); // never swallowed
+        QCOMPARE(int(w->extendedView()), int(opens));
+        if (opens)
+            verifyView(layout::HeightKeyEnlarged, Close, true);
+        else
+            verifyView(layout::HeightNormal, ShowData, false);
+
+        // Only a double-click on the picture, and only in the extended view,
+        // uncovers the whole window.
+        QTest::mouseClick(w->control(QStringLiteral("Image1")), Qt::LeftButton);
+        QCOMPARE(w->Height(), opens ? layout::HeightKeyEnlarged : layout::HeightNormal);
+        doubleClickPicture();
+        QCOMPARE(w->Height(), opens ? layout::HeightFull : layout::HeightNormal);
+        QCOMPARE(w->button(34)->isVisible(), opens);
+        QVERIFY(port->written.isEmpty());
+    }
+};
 
 QTEST_MAIN(TestViews)
 #include "test_views.moc"
