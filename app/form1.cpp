@@ -67,6 +67,12 @@ Form1::Form1(CommPort *port, QWidget *parent)
 Form1::~Form1()
 {
     qApp->removeEventFilter(this);
+    // The controls outlive this object's members: end a hold now, while
+    // there is still a panel to release it, and hear nothing from them after.
+    for (const HoldButton &row : HoldButtons)
+        button(row.number)->cancelHold();
+    for (QWidget *w : std::as_const(m_controls))
+        disconnect(w, nullptr, this, nullptr);
 }
 
 void Form1::buildControls()

@@ -92,7 +92,6 @@ private slots:
 
     void cleanup()
     {
-        w->hide(); // ends a hold a failed check left, while the window is whole
         w.reset();
         port.reset();
         line.reset();
@@ -203,6 +202,13 @@ private slots:
         QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, releaseAt);
         verifyReleased(minus, 250, 0);
         QVERIFY(!plus->isDown());
+    }
+
+    void destroyedMidHold()
+    {
+        QTest::mousePress(w->button(1), Qt::LeftButton);
+        QCOMPARE(sent(), QByteArray("C09\r"));
+        w.reset(); // the hold ends with the window, before its parts are gone
     }
 
     void spaceBarSendsNothing()
