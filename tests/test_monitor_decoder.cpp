@@ -154,57 +154,22 @@ private slots:
         QVERIFY(!decodeReply("CR0\r", "@", monitorText("00\r")));
     }
 
-    void readsLeadingNumber_data()
+    void numbersAndRounding()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
-        QTest::newRow("monitor spacing") << " 5 1 2 CR " << 512.0;
-        QTest::newRow("tabs and line feeds skipped") << "\t1\n2" << 12.0;
-        QTest::newRow("sign") << " - 4 2" << -42.0;
-        QTest::newRow("plus sign") << "+7" << 7.0;
-        QTest::newRow("decimal") << " 1 . 5 CR" << 1.5;
-        QTest::newRow("exponent E") << "2E3" << 2000.0;
-        QTest::newRow("exponent D, negative") << "25D-1" << 2.5;
-        QTest::newRow("dangling exponent") << "7E" << 7.0;
-        QTest::newRow("no number") << "CR " << 0.0;
-        QTest::newRow("sign alone") << "-" << 0.0;
-        QTest::newRow("empty") << "" << 0.0;
-        QTest::newRow("stops at second point") << "1.2.3" << 1.2;
-    }
-    void readsLeadingNumber()
-    {
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        QCOMPARE(qn62::leadingNumber(text), value);
-    }
+        const struct { const char *text; double value; } numbers[] = {
+            {" 5 1 2 CR ", 512}, {"\t1\n2", 12}, {" - 4 2", -42}, {" 1 . 5 CR", 1.5}, {"2E3", 2000},
+            {"25D-1", 2.5}, {"7E", 7}, {"CR ", 0}, {"-", 0}, {"", 0}, {"1.2.3", 1.2}};
+        for (const auto &n : numbers)
+            QCOMPARE(leadingNumber(QString::fromLatin1(n.text)), n.value);
 
-    void roundsHalfToEven_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("0.5") << 0.5 << 0;
-        QTest::newRow("1.5") << 1.5 << 2;
-        QTest::newRow("2.5") << 2.5 << 2;
-        QTest::newRow("-2.5") << -2.5 << -2;
-        QTest::newRow("2.6") << 2.6 << 3;
-        QTest::newRow("32767.4") << 32767.4 << 32767;
-        QTest::newRow("-32768.5") << -32768.5 << -32768;
-    }
-    void roundsHalfToEven()
-    {
-        QFETCH(double, value);
-        QFETCH(int, expected);
-        QCOMPARE(int(toInt16(value).value()), expected);
-    }
-
-    void int16Overflow()
-    {
-        QVERIFY(!toInt16(32767.5));
-        QVERIFY(!toInt16(-32769));
-        QVERIFY(!toInt16(std::numeric_limits<double>::infinity()));
-        QVERIFY(!toInt16(std::numeric_limits<double>::quiet_NaN()));
+        // Halves go to the even neighbour; beyond 16 bits there is no value.
+        const struct { double value; int expected; } halves[] = {
+            {0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {2.6, 3}, {32767.4, 32767}, {-32768.5, -32768}};
+        for (const auto &h : halves)
+            QCOMPARE(int(toInt16(h.value).value()), h.expected);
+        QVERIFY(!toInt16(32767.5) && !toInt16(-32769) && !toInt16(qInf()) && !toInt16(qQNaN()));
         // A pressure reading of 1.5 rounds to 2 before it is scaled.
-        QCOMPARE(int(pressureHpa(monitorText("1.5\r")).value()), int(pressureHpa(monitorText("2\r")).value()));
+        QCOMPARE(pressureHpa(monitorText("1.5\r")), pressureHpa(monitorText("2\r")));
     }
 };
 
