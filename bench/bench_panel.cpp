@@ -10,6 +10,7 @@
 
 #include "facebutton.h"
 #include "form1.h"
+#include "ptyline.h"
 #include "serialcomm.h"
 
 #include <QApplication>
@@ -24,12 +25,8 @@
 #include <cstdio>
 #include <vector>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace qn62;
@@ -75,24 +72,17 @@ void runFor(int ms)
 // the projector on the master.
 struct Rig
 {
-    int master = -1;
-    int slave = -1;
+    PtyLine line;
     SerialComm port;
     std::unique_ptr<Form1> panel;
 
     Rig()
     {
-        char name[128];
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+        if (line.path.isEmpty()) {
             std::perror("openpty");
             std::exit(1);
         }
-        termios t {};
-        tcgetattr(master, &t);
-        cfmakeraw(&t);
-        tcsetattr(master, TCSANOW, &t);
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-        port.setDevice(1, QString::fromLatin1(name));
+        port.setDevice(1, line.path);
         panel = std::make_unique<Form1>(&port);
         panel->setWarningHandler([](const QString &text) {
             std::fprintf(stderr, "warning: %s\n", qPrintable(text));
@@ -102,22 +92,16 @@ struct Rig
         if (!QTest::qWaitForWindowExposed(panel.get()))
             std::fprintf(stderr, "the window was not shown\n");
     }
-    ~Rig()
-    {
-        panel.reset();
-        close(master);
-        close(slave);
-    }
+    ~Rig() { panel.reset(); }
     void drain()
     {
-        char buf[4096];
-        while (read(master, buf, sizeof buf) > 0) {
-        }
+        line.read();
+        line.heard.clear();
     }
     // Waits (spinning, without the event loop) until bytes can be read.
     bool readable(int timeoutMs)
     {
-        pollfd p {master, POLLIN, 0};
+        pollfd p {line.master, POLLIN, 0};
         return poll(&p, 1, timeoutMs) == 1;
     }
 };
@@ -184,11 +168,11 @@ void repeatFidelity()
         rig.drain();
         std::vector<qint64> arrivals;
         QElapsedTimer clock;
-        QSocketNotifier notifier(rig.master, QSocketNotifier::Read);
+        QSocketNotifier notifier(rig.line.master, QSocketNotifier::Read);
         QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
             char buf[4096];
             ssize_t n;
-            while ((n = read(rig.master, buf, sizeof buf)) > 0)
+            while ((n = read(rig.line.master, buf, sizeof buf)) > 0)
                 for (ssize_t i = 0; i < n; ++i)
                     if (buf[i] == '\r')
                         arrivals.push_back(clock.nsecsElapsed());
@@ -221,7 +205,7 @@ void receiveCost()
     QTimer feeder;
     feeder.setTimerType(Qt::PreciseTimer);
     QObject::connect(&feeder, &QTimer::timeout, [&] {
-        if (write(rig.master, slice.constData(), slice.size()) < 0) { /* full: drop, as a line would */ }
+        if (write(rig.line.master, slice.constData(), slice.size()) < 0) { /* full: drop, as a line would */ }
     });
     double cpu0 = cpuSeconds();
     QElapsedTimer wall;
@@ -250,7 +234,7 @@ void receiveCost()
     wall.restart();
     while (wall.elapsed() < 30000) {
         if (sent < burst.size()) {
-            const ssize_t n = write(rig.master, burst.constData() + sent, size_t(burst.size() - sent));
+            const ssize_t n = write(rig.line.master, burst.constData() + sent, size_t(burst.size() - sent));
             if (n > 0)
                 sent += n;
         } else if (wall.nsecsElapsed() - lastEventNs > 200'000'000) {
