@@ -39,7 +39,7 @@ QString japaneseFamily(bool proportional)
 
 QFont layoutFont(layout::Font code)
 {
-    const layout::FontSpec &face = layout::Fonts[code];
+    const layout::FontFace &face = layout::Fonts[code];
     QFont font(japaneseFamily(face.proportional));
     font.setPixelSize(int(std::lround(face.points * 96.0 / 72.0)));
     font.setBold(face.bold);

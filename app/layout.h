@@ -31,14 +31,14 @@ enum Kind { Frame, Label, Button, Option, TextBox };
 // proportional one.
 enum Font { F0, F1, F2, F3, F4, F5, F6, F7, F8 };
 
-struct FontSpec
+struct FontFace
 {
     bool proportional;
     double points;
     bool bold;
 };
 
-inline constexpr FontSpec Fonts[] = {
+inline constexpr FontFace Fonts[] = {
     {false, 9, true},    // F0, the window's font
     {false, 9, false},   // F1
     {false, 9.75, true}, // F2
