@@ -5,8 +5,7 @@
 #include "facebutton.h"
 #include "form1.h"
 #include "layout.h"
-#include "ptyline.h"
-#include "serialcomm.h"
+#include "panelfixture.h"
 
 #include <QtTest>
 
@@ -23,13 +22,9 @@ const QStringList LowerPanel = {"Frame14", "Frame15", "Frame16", "Frame11"};
 
 } // namespace
 
-class TestLayout : public QObject
+class TestLayout : public PanelFixture
 {
     Q_OBJECT
-
-    std::unique_ptr<PtyLine> line;
-    std::unique_ptr<SerialComm> port;
-    std::unique_ptr<Form1> w;
 
     // A control's rectangle in the window's client coordinates.
     QRect inWindow(const QWidget *control) const { return QRect(control->mapTo(w.get(), QPoint()), control->size()); }
@@ -43,19 +38,12 @@ class TestLayout : public QObject
 private slots:
     void init()
     {
-        line = std::make_unique<PtyLine>();
-        port = std::make_unique<SerialComm>();
-        port->setDevice(1, line->path);
-        w = std::make_unique<Form1>(port.get());
-        w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); });
+        openPanel();
     }
 
     void cleanup()
     {
-        w->hide(); // ends a hold a failed check left, while the window is whole
-        w.reset();
-        port.reset();
-        line.reset();
+        closePanel();
     }
 
     void childrenInsideContainers()

@@ -4,8 +4,7 @@
 #include "facebutton.h"
 #include "form1.h"
 #include "layout.h"
-#include "ptyline.h"
-#include "serialcomm.h"
+#include "panelfixture.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -33,15 +32,10 @@ struct Hold { int number; QByteArray code; L pressed; L before = {}; bool zoom =
 
 Q_DECLARE_METATYPE(Hold)
 
-class TestPanel : public QObject
+class TestPanel : public PanelFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<PtyLine> line;
-    std::unique_ptr<SerialComm> port;
-    std::unique_ptr<Form1> w;
-
-    QString label(const char *name) const { return static_cast<QLabel *>(w->control(QLatin1String(name)))->text(); }
     void operate(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
 
     // What crossed the line since the last look: everything before a mark sent
@@ -79,11 +73,7 @@ class TestPanel : public QObject
 private slots:
     void init()
     {
-        line = std::make_unique<PtyLine>();
-        port = std::make_unique<SerialComm>();
-        port->setDevice(1, line->path);
-        w = std::make_unique<Form1>(port.get());
-        w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); });
+        openPanel();
         w->setHeight(layout::HeightFull); // every button within reach
         w->show();
         w->activateWindow();
@@ -92,9 +82,7 @@ private slots:
 
     void cleanup()
     {
-        w.reset();
-        port.reset();
-        line.reset();
+        closePanel();
     }
 
     void singlePress_data()

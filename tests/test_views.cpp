@@ -4,8 +4,7 @@
 #include "facebutton.h"
 #include "form1.h"
 #include "layout.h"
-#include "ptyline.h"
-#include "serialcomm.h"
+#include "panelfixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -42,16 +41,11 @@ struct Step { const char *name; Path path; const char *focused; int key; Qt::Key
 
 Q_DECLARE_METATYPE(Step)
 
-class TestViews : public QObject
+class TestViews : public PanelFixture
 {
     Q_OBJECT
 
-    std::unique_ptr<PtyLine> line;
-    std::unique_ptr<SerialComm> port;
-    std::unique_ptr<Form1> w;
-
     QLineEdit *text1() const { return static_cast<QLineEdit *>(w->control(QStringLiteral("Text1"))); }
-    QString label(const char *name) const { return static_cast<QLabel *>(w->control(QLatin1String(name)))->text(); }
     void click(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
     void doubleClickPicture() { QTest::mouseDClick(w->control(QStringLiteral("Image1")), Qt::LeftButton); }
     void focus(QWidget *target)
@@ -76,11 +70,7 @@ class TestViews : public QObject
 private slots:
     void init()
     {
-        line = std::make_unique<PtyLine>();
-        port = std::make_unique<SerialComm>();
-        port->setDevice(1, line->path);
-        w = std::make_unique<Form1>(port.get());
-        w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); });
+        openPanel();
         w->show();
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
@@ -88,9 +78,7 @@ private slots:
 
     void cleanup()
     {
-        w.reset();
-        port.reset();
-        line.reset();
+        closePanel();
     }
 
     void commandLine_data()
