@@ -104,12 +104,6 @@ struct HoldButton
     bool zoom;
 };
 
-inline constexpr ClickButton ClickButtons[] = {
-#define QN62_ROW(n, code, kind) {n, code, PressKind::kind},
-    QN62_CLICK_BUTTONS(QN62_ROW)
-#undef QN62_ROW
-};
-
 inline constexpr HoldButton HoldButtons[] = {
 #define QN62_ROW(n, code, rc, t1, t2, t4, zoom) \
     {n, code, rc, t1, t2, t4, zoom},
