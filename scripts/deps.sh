@@ -1,34 +1,42 @@
-# Sourced by the other scripts: installs the Debian packages the build,
-# the tests and the demo need, when any of them is missing.
+# Sourced by the other scripts: installs the Debian packages that building
+# and running the panel need (qn62_install_deps), and with
+# "qn62_install_deps test" those the tests and the package checks need
+# besides, when any of them is missing. Scripts with needs of their own add
+# to QN62_EXTRA_PACKAGES.
 # shellcheck shell=bash
 
-QN62_PACKAGES=(
+QN62_RUN_PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-ipafont-gothic
-  xvfb xauth
 )
+QN62_TEST_PACKAGES=(
+  lintian appstream desktop-file-utils
+)
+QN62_EXTRA_PACKAGES=()
 
 qn62_install_deps() {
+  local wanted=("${QN62_RUN_PACKAGES[@]}" "${QN62_EXTRA_PACKAGES[@]}")
+  [ "${1:-}" = test ] && wanted+=("${QN62_TEST_PACKAGES[@]}")
   local missing=()
   local p
-  for p in "${QN62_PACKAGES[@]}"; do
+  for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$p")
     fi
   done
   [ ${#missing[@]} -eq 0 ] && return 0
 
-  echo "Installing missing packages: ${missing[*]}"
   local sudo=()
   if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1; then
       sudo=(sudo)
     else
-      echo "error: these packages are missing and I am not root: ${missing[*]}" >&2
+      echo "error: packages are missing; an administrator must run: apt-get install ${missing[*]}" >&2
       return 1
     fi
   fi
+  echo "Installing missing packages: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   "${sudo[@]}" apt-get update -qq
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the test build and checks what it holds
-# and what it depends on.
+# Builds the Debian package from the test build, checks what it holds and
+# what it depends on, and has lintian, appstreamcli and desktop-file-validate
+# judge it: no error and no warning from any of them.
 set -euo pipefail
 build=$1
 out=$(mktemp -d)
@@ -11,14 +12,30 @@ contents=$(dpkg-deb -c "$deb")
 depends=$(dpkg-deb -f "$deb" Depends)
 fail=0
 for f in bin/qn62-control bin/qn62-sim share/applications/qn62-control.desktop \
-         share/icons/hicolor/scalable/apps/qn62-control.svg; do
+         share/applications/qn62-control-demo.desktop \
+         share/icons/hicolor/scalable/apps/qn62-control.svg \
+         share/metainfo/invalid.qn62.control.metainfo.xml \
+         share/man/man1/qn62-control.1.gz share/man/man1/qn62-sim.1.gz \
+         share/doc/qn62-control/copyright share/doc/qn62-control/changelog.gz; do
   grep -q "$f\$" <<<"$contents" || { echo "missing from the package: $f"; fail=1; }
 done
 for d in libqt6widgets6 libqt6serialport6 qt6-qpa-plugins fonts-ipafont-gothic; do
   grep -q "$d" <<<"$depends" || { echo "missing dependency: $d (Depends: $depends)"; fail=1; }
 done
 dpkg-deb -x "$deb" "$out/root"
-grep -q '^Exec=qn62-control$' "$out"/root/*/share/applications/qn62-control.desktop \
+share=$out/root/usr/share
+grep -q '^Exec=qn62-control$' "$share/applications/qn62-control.desktop" \
   || { echo "the .desktop entry does not start qn62-control"; fail=1; }
+
+# Every finding of lintian's at warning level or above, overrides ignored.
+tags=$(lintian --no-override --fail-on none "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+[ -z "$tags" ] || { echo "lintian:"; echo "$tags"; fail=1; }
+appstreamcli validate --no-net "$share"/metainfo/*.xml >"$out/appstream" 2>&1 \
+  || { echo "appstreamcli:"; cat "$out/appstream"; fail=1; }
+for entry in "$share"/applications/*.desktop; do
+  # Hints count too: more than one main category is only a hint.
+  found=$(desktop-file-validate "$entry" 2>&1 || true)
+  [ -z "$found" ] || { echo "desktop-file-validate:"; echo "$found"; fail=1; }
+done
 [ $fail -eq 0 ] && echo "package ok: $(basename "$deb")"
 exit $fail
