@@ -2,8 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 
 namespace qn62 {
 
@@ -16,6 +14,51 @@ void FaceButton::setFaceColour(const QColor &colour)
 {
     m_face = colour;
     update();
+}
+
+void FaceButton::setTextColour(const QColor &colour)
+{
+    m_text = colour;
+    update();
+}
+
+// Inside the bevel, one pixel clear of it.
+QRect FaceButton::captionBox() const
+{
+    return rect().adjusted(2, 2, -2, -2);
+}
+
+int FaceButton::captionFlags() const
+{
+    // Only words wrap: a Japanese caption broken between its characters
+    // reads badly and leaves no room for a second line on a 25-pixel face.
+    return Qt::AlignCenter | (text().contains(QLatin1Char(' ')) ? Qt::TextWordWrap : 0);
+}
+
+QFont FaceButton::captionFont() const
+{
+    const QRect box = captionBox();
+    const int flags = captionFlags();
+    const auto fits = [&](const QFont &f) {
+        const QRect needed = QFontMetrics(f).boundingRect(box, flags, text());
+        return needed.width() <= box.width() && needed.height() <= box.height();
+    };
+    QFont f = font();
+    if (fits(f))
+        return f;
+    // Narrower letters keep the caption's height; only past 70 % does the
+    // font get smaller as well.
+    for (int stretch = 95; stretch >= 70; stretch -= 5) {
+        f.setStretch(stretch);
+        if (fits(f))
+            return f;
+    }
+    for (int size = f.pixelSize() - 1; size >= 6; --size) {
+        f.setPixelSize(size);
+        if (fits(f))
+            return f;
+    }
+    return f;
 }
 
 void FaceButton::cancelHold()
@@ -115,19 +158,18 @@ void FaceButton::paintEvent(QPaintEvent *event)
         p.drawLine(x1 - 1, y0 + 1, x1 - 1, y1 - 1);
     }
 
-    QRect textRect = r.adjusted(2, 2, -2, -2);
+    QRect textRect = captionBox();
     if (down)
         textRect.translate(1, 1);
-    p.setFont(font());
-    p.setPen(isEnabled() ? palette().color(QPalette::ButtonText) : shadow);
-    p.drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap, text());
+    p.setFont(captionFont());
+    p.setPen(isEnabled() ? m_text : shadow);
+    p.drawText(textRect, captionFlags(), text());
 
-    if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = r.adjusted(3, 3, -3, -3);
-        focus.backgroundColor = m_face;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    // Focus that came by the keyboard, as the desktop styles show it: a
+    // dotted black ring just inside the bevel, legible on every face colour.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        p.setPen(QPen(dark, 1, Qt::DotLine));
+        p.drawRect(r.adjusted(2, 2, -4, -4));
     }
 }
 
