@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessibility.h"
 #include "commands.h"
 #include "commport.h"
 #include "facebutton.h"
@@ -47,6 +48,7 @@ Form1::Form1(CommPort *port, QWidget *parent)
     setWindowTitle(QString::fromUtf8(Title));
 
     m_controls = buildPanel(this);
+    describePanel(m_controls);
     m_monitor[0] = find<QLabel>(QStringLiteral("Label11"));
     m_monitor[1] = find<QLabel>(QStringLiteral("Label12"));
     m_monitor[2] = find<QLabel>(QStringLiteral("Label22"));
@@ -206,6 +208,43 @@ void Form1::setHeight(int twips)
 {
     m_height = twips;
     setFixedSize(px(ClientWidth), px(twips - NonClientHeight));
+    keepFocusInSight();
+}
+
+// Only what the window's height uncovers takes the keyboard focus, so Tab
+// and Space never reach a control the operator cannot see. The Tab order
+// stays the same among the rest; a control that had the focus and is now
+// out of sight passes it on to the next one in that order.
+void Form1::keepFocusInSight()
+{
+    for (const Control &c : Controls) {
+        if (c.kind != Button && c.kind != Option && c.kind != TextBox)
+            continue;
+        QWidget *w = control(QString::fromLatin1(c.name));
+        const bool inSight = rect().contains(QRect(w->mapTo(this, QPoint()), w->size()));
+        w->setFocusPolicy(inSight ? Qt::StrongFocus : Qt::NoFocus);
+    }
+    QWidget *focus = focusWidget();
+    if (!focus || focus->focusPolicy() != Qt::NoFocus)
+        return;
+    for (QWidget *next = focus->nextInFocusChain(); next != focus; next = next->nextInFocusChain()) {
+        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(this) && next->isEnabled()) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    focus->clearFocus();
+}
+
+// The port panel goes; a focus inside it comes back to "COM", which the
+// panel covered.
+void Form1::hidePortPanel()
+{
+    const QWidget *focus = focusWidget();
+    const bool focusInside = focus && m_frame8->isAncestorOf(focus);
+    m_frame8->hide();
+    if (focusInside)
+        button(33)->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::setWarningHandler(std::function<void(const QString &)> handler)
@@ -292,7 +331,7 @@ void Form1::choosePort(int port)
         MSComm1->setCommPort(port == 1 ? 2 : 1);
         return;
     }
-    m_frame8->hide();
+    hidePortPanel();
 }
 
 void Form1::Option1_Click() { choosePort(1); }
@@ -303,7 +342,7 @@ void Form1::chooseSpeed(const char *settings)
     CommSettings = QString::fromLatin1(settings);
     if (!MSComm1->setSettings(CommSettings))
         warn(MSComm1->errorString());
-    m_frame8->hide();
+    hidePortPanel();
 }
 
 void Form1::Option9_Click() { chooseSpeed(Settings19200); }
@@ -317,7 +356,7 @@ void Form1::Command33_Click()
 
 void Form1::Timer3_Timer()
 {
-    m_frame8->hide();
+    hidePortPanel();
     Timer3.setEnabled(false);
 }
 

@@ -32,6 +32,31 @@ void paintBackground(QWidget *widget, QRgb colour)
     widget->setAutoFillBackground(true);
 }
 
+// A control of fixed colours keeps them under any desktop palette: its
+// background, its text (black unless the table says otherwise), the white
+// field of a text box or an option's indicator and the bevel shades of a
+// frame. A dark theme would otherwise put light text on the light faces.
+void fixColours(QWidget *widget, QRgb background, QRgb text)
+{
+    const QColor face(background), ink(text ? text : 0x000000);
+    QPalette pal = widget->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Window, face);
+        pal.setColor(group, QPalette::Button, face);
+        pal.setColor(group, QPalette::WindowText, ink);
+        pal.setColor(group, QPalette::ButtonText, ink);
+        pal.setColor(group, QPalette::Text, ink);
+        pal.setColor(group, QPalette::Base, Qt::white);
+        pal.setColor(group, QPalette::Light, Qt::white);
+        pal.setColor(group, QPalette::Midlight, QColor(0xDF, 0xDF, 0xDF));
+        pal.setColor(group, QPalette::Mid, QColor(0xA0, 0xA0, 0xA0));
+        pal.setColor(group, QPalette::Dark, QColor(0x80, 0x80, 0x80));
+        pal.setColor(group, QPalette::Shadow, Qt::black);
+    }
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
 Qt::Alignment alignmentOf(unsigned flags)
 {
     const Qt::Alignment horizontal = (flags & Centre) ? Qt::AlignHCenter
@@ -47,22 +72,18 @@ QWidget *makeControl(const Control &c, QWidget *container)
     case Frame: {
         auto *frame = new QFrame(container);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-        paintBackground(frame, c.colour);
+        fixColours(frame, c.colour, c.textColour);
         return frame;
     }
     case Label: {
         auto *label = new QLabel(caption, container);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(alignmentOf(c.flags));
-        paintBackground(label, c.colour);
+        fixColours(label, c.colour, c.textColour);
         if (c.flags & Bordered) {
             // A thin black border, whatever colour the text has.
             label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid black; background: %1; color: %2; padding-left: 1px; }")
                                      .arg(QColor(c.colour).name(), QColor(c.textColour).name()));
-        } else if (c.textColour) {
-            QPalette pal = label->palette();
-            pal.setColor(QPalette::WindowText, QColor(c.textColour));
-            label->setPalette(pal);
         }
         return label;
     }
@@ -75,13 +96,14 @@ QWidget *makeControl(const Control &c, QWidget *container)
     }
     case Option: {
         auto *option = new QRadioButton(caption, container);
-        paintBackground(option, c.colour);
+        fixColours(option, c.colour, c.textColour);
         option->setChecked(c.flags & Selected);
         return option;
     }
     case TextBox: {
         auto *edit = new QLineEdit(container);
         edit->setFrame(true);
+        fixColours(edit, c.colour, c.textColour);
         return edit;
     }
     }
