@@ -1,13 +1,22 @@
 // The window as built and drawn, on the real port over a pseudo-terminal:
 // controls inside their containers, no buttons on top of each other, what
-// each window height uncovers, the title, and the colours on screen.
+// each window height uncovers, the title, the colours and captions as drawn
+// under a light and a dark desktop palette, where the keyboard can go, and
+// what a screen reader is told.
 
+#include "commands.h"
 #include "facebutton.h"
 #include "form1.h"
 #include "layout.h"
 #include "panelfixture.h"
 
+#include <QAccessible>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace qn62;
 using namespace qn62::layout;
@@ -15,6 +24,57 @@ using namespace qn62::layout;
 namespace {
 
 bool clickable(Kind kind) { return kind == Button || kind == Option || kind == TextBox; }
+
+// Contrast ratio of two colours by their relative luminance.
+double contrast(QRgb a, QRgb b)
+{
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// A caption as drawn: the face is the commonest colour, the text the colour
+// that stands out most from it, the ink every pixel that stands out at all.
+struct Drawn
+{
+    QRgb face = 0, text = 0;
+    QRect ink;
+};
+
+Drawn drawn(const QImage &image, const QRect &area)
+{
+    QHash<QRgb, int> count;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++count[image.pixel(x, y) & 0xFFFFFF];
+    Drawn d;
+    d.face = std::max_element(count.keyValueBegin(), count.keyValueEnd(),
+                              [](auto a, auto b) { return a.second < b.second; })->first;
+    d.text = d.face;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb c = image.pixel(x, y) & 0xFFFFFF;
+            if (contrast(c, d.face) > contrast(d.text, d.face))
+                d.text = c;
+            if (contrast(c, d.face) >= 1.5)
+                d.ink |= QRect(x, y, 1, 1);
+        }
+    return d;
+}
+
+QPalette darkPalette()
+{
+    QPalette p(QColor(0x35, 0x35, 0x35), QColor(0x22, 0x20, 0x20));
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text, QPalette::BrightText})
+        p.setColor(role, Qt::white);
+    return p;
+}
 
 // The regions below the upper panel, by their outermost controls.
 const QStringList DataArea = {"Frame9", "Command34", "Command44", "Command45", "Command46", "Command47", "Command54"};
@@ -118,28 +178,183 @@ private slots:
 
     void title() { QCOMPARE(w->windowTitle(), QStringLiteral("TORVA   QN62   CONTROL   Ver.1.40")); }
 
-    void colours()
+    void captions_data()
     {
-        // The whole window, with the toggle shown, as the operator opens it;
-        // each probe clear of the bevel and of the centred caption.
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light palette") << false;
+        QTest::newRow("dark palette") << true;
+    }
+
+    void captions()
+    {
+        // Every caption on its tabled colour, at 3:1 or better, whatever the
+        // desktop's palette; a button's caption whole inside its face.
+        QFETCH(bool, dark);
+        const QPalette original = QApplication::palette();
+        const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
         w->Form_KeyDown(Qt::Key_K, 2);
         w->Image1_DblClick();
         showAt(HeightFull);
-        const QImage shot = w->grab().toImage();
-        const char *const faces[][2] = {
-            {"Command27", "#c0ffff"}, {"Command44", "#c0ffff"}, {"Command65", "#c0ffff"}, {"Command17", "#c0ffc0"},
-            {"Command95", "#c0ffc0"}, {"Command18", "#ffc0c0"}, {"Command96", "#ffc0c0"}, {"Command5", "#ffe0c0"},
-            {"Command98", "#ffe0c0"}, {"Command1", "#ffc080"}, {"Command2", "#ffc080"}, {"Command6", "#ff8000"},
-            {"Command30", "#c0c0ff"}, {"Command3", "#c0c0ff"}, {"Command13", "#00c0c0"}, {"Command16", "#c0c0c0"},
-            {"Command34", "#c0c0c0"}, {"Label11", "#ffffff"}, {"Label22", "#ffffff"}}; // the last two: monitor lines
+        w->Command33_Click();
+        static_cast<QLineEdit *>(w->control(QStringLiteral("Text1")))->setText(QStringLiteral("CR0"));
+        for (const char *line : {"Label11", "Label12", "Label22"})
+            static_cast<QLabel *>(w->control(QLatin1String(line)))->setText(QStringLiteral(" C R 0 CR"));
+
         QStringList wrong;
-        for (const auto &[name, colour] : faces) {
-            const QWidget *c = w->control(QLatin1String(name));
-            const QString seen = QColor(shot.pixel(c->mapTo(w.get(), QPoint(3, c->height() / 2)))).name();
-            if (!c->isVisible() || seen != QLatin1String(colour))
-                wrong << QStringLiteral("%1 %2").arg(QLatin1String(name), seen);
+        const auto check = [&](const Control &c) {
+            QWidget *widget = w->control(QLatin1String(c.name));
+            const QImage image = widget->grab().toImage();
+            QRect area = image.rect().adjusted(2, 2, -2, -2); // inside bevels and borders
+            if (c.kind == Option) {
+                QStyleOptionButton o;
+                o.initFrom(widget);
+                area &= widget->style()->subElementRect(QStyle::SE_RadioButtonContents, &o, widget);
+            }
+            const Drawn d = drawn(image, area);
+            const QRgb face = c.kind == TextBox ? 0xFFFFFF : c.colour;
+            const double ratio = contrast(d.text, d.face);
+            // Clipped text runs into the sides, or from top to bottom.
+            const bool whole = c.kind != Button
+                || (d.ink.left() > area.left() && d.ink.right() < area.right()
+                    && (d.ink.top() > area.top() || d.ink.bottom() < area.bottom()));
+            if ((face != SystemColour && d.face != face) || ratio < 3 || !whole)
+                wrong << QStringLiteral("%1 '%2' %3 on %4 %5:1 ink %6,%7 %8x%9")
+                             .arg(QLatin1String(c.name), widget->property("text").toString(), QColor(d.text).name(),
+                                  QColor(d.face).name())
+                             .arg(ratio, 0, 'f', 2)
+                             .arg(d.ink.x()).arg(d.ink.y()).arg(d.ink.width()).arg(d.ink.height());
+        };
+        for (const Control &c : Controls) {
+            if (c.kind == Frame || (c.kind == Label && !(c.caption || c.flags & Bordered)))
+                continue;
+            if (QLatin1String(c.name) == QLatin1String("Command34")) {
+                for (const char *caption : {"データを表示する", "データを表示しない", "CLOSE"}) {
+                    w->button(34)->setText(QString::fromUtf8(caption));
+                    check(c);
+                }
+                QCOMPARE(w->button(34)->geometry(), QRect(px(6600), px(5040), px(1200), px(375)));
+            } else {
+                check(c);
+            }
         }
-        QCOMPARE(wrong, QStringList());
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char('\n'))));
+    }
+
+    void focusWalk_data()
+    {
+        QTest::addColumn<int>("height");
+        for (int height : {HeightNormal, HeightDataView, HeightKeyEnlarged, HeightFull})
+            QTest::addRow("%d", height) << height;
+    }
+
+    void focusWalk()
+    {
+        // Tab goes round every control in sight in tab order, and nowhere
+        // else. A focused button keeps its face and shows a ring on it.
+        QFETCH(int, height);
+        w->Form_KeyDown(Qt::Key_K, 2); // the toggle shows from here on
+        for (int i = height == HeightNormal ? 1 : height == HeightDataView ? 2 : 0; i > 0; --i)
+            w->Command34_Click();
+        if (height == HeightFull)
+            w->Image1_DblClick();
+        showAt(height);
+        QCOMPARE(w->Height(), height);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+
+        std::vector<const Control *> order;
+        for (const Control &c : Controls)
+            if (clickable(c.kind))
+                order.push_back(&c);
+        std::stable_sort(order.begin(), order.end(), [](auto a, auto b) { return a->tab < b->tab; });
+        QStringList expected, visited;
+        for (const Control *c : order) {
+            const QWidget *x = w->control(QLatin1String(c->name));
+            if (x->isVisible() && w->rect().contains(inWindow(x)))
+                expected << QLatin1String(c->name);
+        }
+        w->control(expected.first())->setFocus();
+        for (int i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            auto *b = qobject_cast<FaceButton *>(QApplication::focusWidget());
+            visited << QApplication::focusWidget()->objectName();
+            if (!b || !b->faceColour().isValid())
+                continue;
+            const QImage image = b->grab().toImage();
+            const Drawn d = drawn(image, image.rect().adjusted(2, 2, -2, -2));
+            const Drawn ring = drawn(image, QRect(2, 2, 1, image.height() - 6)); // its left side
+            QVERIFY2(QColor(d.face) == b->faceColour() && contrast(ring.text, d.face) >= 3, qPrintable(visited.last()));
+        }
+        QCOMPARE(visited, expected.mid(1) << expected.first());
+    }
+
+    void focusLeavingSight_data()
+    {
+        QTest::addColumn<int>("way");
+        QTest::newRow("the toggle hides itself") << 0;
+        QTest::newRow("the port panel hides itself") << 1;
+        QTest::newRow("a port is chosen") << 2;
+    }
+
+    void focusLeavingSight()
+    {
+        // A control that goes out of sight with the focus passes it on: the
+        // toggle to the next one in sight, the port panel back to "COM".
+        QFETCH(int, way);
+        w->Form_KeyDown(Qt::Key_K, 2);
+        w->Command34_Click();
+        w->Command34_Click();
+        showAt(HeightDataView);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QWidget *from = way == 0 ? w->button(34) : w->button(33);
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_Space);
+        if (way == 0) {
+            QCOMPARE(w->Height(), HeightNormal);
+            QVERIFY(w->rect().contains(inWindow(QApplication::focusWidget())));
+            return;
+        }
+        QVERIFY(w->control(QStringLiteral("Frame8"))->isVisible());
+        QTest::keyClick(from, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w->control(QStringLiteral("Option1")));
+        if (way == 1)
+            w->Timer3_Timer();
+        else
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(!w->control(QStringLiteral("Frame8"))->isVisible());
+        QCOMPARE(QApplication::focusWidget(), w->button(33));
+    }
+
+    void accessibleNames()
+    {
+        // Every control is told apart by its name; what it sends is in its
+        // description, and the monitor lines are labelled by their captions.
+        w->Form_KeyDown(Qt::Key_K, 2);
+        const auto iface = [this](const QString &name) { return QAccessible::queryAccessibleInterface(w->control(name)); };
+        QStringList names = {iface(QStringLiteral("Image1"))->text(QAccessible::Name)};
+        for (const Control &c : Controls)
+            if (clickable(c.kind))
+                names << iface(QLatin1String(c.name))->text(QAccessible::Name);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
+        QVERIFY(!names.contains(QString()));
+        for (const auto &[name, spoken] : {std::pair{"Command1", "VOL +"}, {"Command37", "Zoom +"}, {"Command17", "POWER ON"},
+                                           {"Command72", "PC2 RGB"}, {"Command61", "Logo OFF"}, {"Command5", "Cursor up"},
+                                           {"Command34", "CLOSE"}, {"Text1", "Command"}, {"Image1", "QN62"}})
+            QCOMPARE(iface(QLatin1String(name))->text(QAccessible::Name), QString::fromUtf8(spoken));
+        const auto described = [&](int number, const char *code) {
+            const QString text = iface(QStringLiteral("Command%1").arg(number))->text(QAccessible::Description);
+            QVERIFY2(text.contains(QLatin1String(code)), qPrintable(text));
+        };
+        for (const ClickButton &row : ClickButtons)
+            described(row.number, row.code);
+        for (const HoldButton &row : HoldButtons)
+            described(row.number, row.code);
+        for (const auto &[line, caption] : {std::pair{"Label11", "TXD"}, {"Label12", "RXD"}, {"Label22", "STATUS"}}) {
+            const auto labels = iface(QLatin1String(line))->relations(QAccessible::Label);
+            QVERIFY(labels.size() == 1 && labels.first().first->text(QAccessible::Name) == QLatin1String(caption));
+        }
     }
 
     void pressedButtonLooksDifferent()
