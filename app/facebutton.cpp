@@ -1,5 +1,7 @@
 #include "facebutton.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -53,7 +55,7 @@ QFont FaceButton::captionFont() const
         if (fits(f))
             return f;
     }
-    for (int size = f.pixelSize() - 1; size >= 6; --size) {
+    for (int size = QFontInfo(f).pixelSize() - 1; size >= 6; --size) {
         f.setPixelSize(size);
         if (fits(f))
             return f;
