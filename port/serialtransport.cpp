@@ -258,12 +258,13 @@ QByteArray SerialTransport::readAll()
     return m_open ? m_io->readAll() : QByteArray();
 }
 
-QString SerialTransport::lossReason() const
+QString SerialTransport::lossReason(QSerialPort::SerialPortError error) const
 {
-    // A read of nothing (end of file, the far end hung up) leaves a stale
-    // system error behind; these all mean the device is gone.
+    // A readable device that yields nothing (end of file, the far end hung
+    // up, the adapter pulled out) is gone; the system error left behind is
+    // stale then and says nothing. A failed write has a fresh one.
     const QString text = m_io->errorString();
-    if (text.isEmpty() || isErrno(text, {EAGAIN, EIO, ENODEV, ENXIO, EBADF}))
+    if (error != QSerialPort::WriteError || text.isEmpty() || isErrno(text, {EIO, ENODEV, ENXIO, EBADF}))
         return QStringLiteral("the device disconnected");
     return QStringLiteral("the device stopped working (%1)").arg(text);
 }
@@ -276,7 +277,7 @@ void SerialTransport::handleError(QSerialPort::SerialPortError error)
         return;
     // Close at once: a device that has gone away keeps the read notifier
     // firing, and one report is enough.
-    const QString reason = lossReason();
+    const QString reason = lossReason(error);
     close();
     emit lost(reason);
 }
