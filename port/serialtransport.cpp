@@ -220,6 +220,10 @@ QString SerialTransport::openFailure(const QString &device) const
     case QSerialPort::PermissionError:
         if (isErrno(text, {EACCES, EPERM}))
             return permissionText(device);
+        // QSerialPort's own text when no lock directory can be written to.
+        if (text.contains(QLatin1String("creating lock file")))
+            return QStringLiteral("the port could not be locked against other programs: no lock directory "
+                                  "(/var/lock, /run/lock) can be written to by this user.");
         return QStringLiteral("the port is in use by another program. Close that program, or choose the "
                               "other port.");
     default:

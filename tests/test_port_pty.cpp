@@ -244,6 +244,8 @@ private slots:
                               << QStringList{"in use by another program"} << "permission";
         QTest::newRow("lock held") << denied << "Permission error while locking the device" << 0600 << ""
                                    << QStringList{"in use by another program"} << "permission";
+        QTest::newRow("no lock directory") << denied << "Permission error while creating lock file" << 0600 << ""
+                                           << QStringList{"lock directory"} << "in use";
         QTest::newRow("group may use it") << denied << qt_error_string(EACCES) << 0660 << "dialout"
                                           << QStringList{"permission denied", "adduser $USER dialout"} << "in use";
         QTest::newRow("owner only") << denied << qt_error_string(EACCES) << 0600 << ""
