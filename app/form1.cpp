@@ -1,10 +1,10 @@
 #include "form1.h"
 
+#include "commandline.h"
 #include "commport.h"
 #include "facebutton.h"
 #include "fonts.h"
 #include "layout.h"
-#include "outputqueue.h"
 #include "picture.h"
 
 #include <QApplication>
@@ -16,11 +16,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
-#include <QValidator>
 
 #include <algorithm>
-#include <limits>
-#include <memory>
 
 namespace qn62 {
 
@@ -185,49 +182,6 @@ FaceButton *Form1::button(int number) const
     return qobject_cast<FaceButton *>(control(QStringLiteral("Command%1").arg(number)));
 }
 
-namespace {
-
-// The command line takes any command that fits in the port's output queue
-// with its CR, and refuses longer text whole instead of cutting it.
-class CommandLength : public QValidator
-{
-public:
-    static constexpr int Max = int(OutputQueue::Capacity) - 1;
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override { return input.size() > Max ? Invalid : Acceptable; }
-};
-
-// A line edit keeps an undo entry for every character inserted or removed;
-// pastes of long text would make that history grow without end. Once the
-// characters changed since the last reset pass the budget, the history is
-// dropped (the text and the cursor stay).
-void boundUndoHistory(QLineEdit *edit)
-{
-    static constexpr qsizetype Budget = 64 * 1024;
-    auto changed = std::make_shared<qsizetype>(0);
-    auto previous = std::make_shared<QString>(edit->text());
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [=](const QString &text) {
-        const qsizetype shorter = qMin(text.size(), previous->size());
-        qsizetype head = 0, tail = 0;
-        while (head < shorter && text[head] == previous->at(head))
-            ++head;
-        while (tail < shorter - head && text[text.size() - 1 - tail] == previous->at(previous->size() - 1 - tail))
-            ++tail;
-        *changed += (text.size() - head - tail) + (previous->size() - head - tail);
-        *previous = text;
-        if (*changed <= Budget)
-            return;
-        *changed = 0;
-        QTimer::singleShot(0, edit, [edit] {
-            const int cursor = edit->cursorPosition();
-            edit->setText(edit->text());
-            edit->setCursorPosition(cursor);
-        });
-    });
-}
-
-} // namespace
-
 void Form1::connectControls()
 {
 #define QN62_CONNECT(n, code, kind) connect(button(n), &QPushButton::clicked, this, &Form1::Command##n##_Click);
@@ -259,13 +213,7 @@ void Form1::connectControls()
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
     connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
 
-    m_text1->setMaxLength(std::numeric_limits<int>::max());
-    m_text1->setValidator(new CommandLength(m_text1));
-    connect(m_text1, &QLineEdit::inputRejected, this, [this] {
-        warn(QStringLiteral("The command line takes at most %1 characters; the text was not taken.")
-                 .arg(CommandLength::Max));
-    });
-    boundUndoHistory(m_text1);
+    limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
 }
 
 void Form1::Hyouji(const QString &Data, quint8 Kind)
