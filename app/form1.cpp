@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "accessibility.h"
+#include "commandline.h"
 #include "commands.h"
 #include "commport.h"
 #include "facebutton.h"
@@ -197,6 +198,18 @@ void Form1::connectControls()
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
     connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
     connect(find<Picture>(QStringLiteral("Image1")), &Picture::doubleClicked, this, &Form1::Image1_DblClick);
+
+    limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
+}
+
+void Form1::Hyouji(const QString &Data, quint8 Kind)
+{
+    m_link.Hyouji(Data, Kind);
+    if (Kind != TransactionEngine::KindTransmit || MSComm1->portOpen() || m_toldNotOpen)
+        return;
+    m_toldNotOpen = true;
+    warn(QStringLiteral("%1 is not open, so nothing was sent. To open a port, press COM, then COM1 or COM2.")
+             .arg(MSComm1->describe(MSComm1->commPort())));
 }
 
 void Form1::showLine(TransactionEngine::Line which, const QString &text)
@@ -331,6 +344,7 @@ void Form1::choosePort(int port)
         MSComm1->setCommPort(port == 1 ? 2 : 1);
         return;
     }
+    m_toldNotOpen = false;
     hidePortPanel();
 }
 

@@ -12,10 +12,26 @@ QN62_RUN_PACKAGES=(
 )
 QN62_TEST_PACKAGES=(
   lintian appstream desktop-file-utils
+  locales
 )
 QN62_EXTRA_PACKAGES=()
 
+# The decoder tests also run under a German locale (comma as the decimal
+# separator).
+qn62_install_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "warning: could not generate de_DE.UTF-8" >&2
+}
+
 qn62_install_deps() {
+  qn62_install_deps_packages "$@" || return 1
+  [ "${1:-}" = test ] && qn62_install_locale
+  return 0
+}
+
+qn62_install_deps_packages() {
   local wanted=("${QN62_RUN_PACKAGES[@]}" "${QN62_EXTRA_PACKAGES[@]}")
   [ "${1:-}" = test ] && wanted+=("${QN62_TEST_PACKAGES[@]}")
   local missing=()
