@@ -211,6 +211,7 @@ void Form1::connectControls()
     connect(&Timer3, &IntervalTimer::Timer, this, &Form1::Timer3_Timer);
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
     connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
+    connect(MSComm1, &CommPort::portWarning, this, &Form1::warn);
 }
 
 void Form1::showLine(TransactionEngine::Line which, const QString &text)

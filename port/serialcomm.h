@@ -11,8 +11,9 @@ namespace qn62 {
 
 class Transport;
 
-// The transport for a port address. Every address today is a serial
-// device path (or a bare device name in /dev).
+// The transport for a port address: a serial device server for
+// socket://HOST:PORT and rfc2217://HOST:PORT, otherwise a serial device path
+// (or a bare device name in /dev).
 Transport *createTransport(const QString &address, QObject *parent);
 
 // The CommPort the panel uses. Port numbers 1 and 2 map to addresses (by

@@ -7,6 +7,7 @@ QN62_PACKAGES=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-ipafont-gothic
   xvfb xauth
+  ser2net
 )
 
 qn62_install_deps() {
