@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "commandline.h"
 #include "commport.h"
 #include "facebutton.h"
 #include "fonts.h"
@@ -212,6 +213,18 @@ void Form1::connectControls()
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
     connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
     connect(MSComm1, &CommPort::portWarning, this, &Form1::warn);
+
+    limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
+}
+
+void Form1::Hyouji(const QString &Data, quint8 Kind)
+{
+    m_link.Hyouji(Data, Kind);
+    if (Kind != TransactionEngine::KindTransmit || MSComm1->portOpen() || m_toldNotOpen)
+        return;
+    m_toldNotOpen = true;
+    warn(QStringLiteral("%1 is not open, so nothing was sent. To open a port, press COM, then COM1 or COM2.")
+             .arg(MSComm1->describe(MSComm1->commPort())));
 }
 
 void Form1::showLine(TransactionEngine::Line which, const QString &text)
@@ -309,6 +322,7 @@ void Form1::choosePort(int port)
         MSComm1->setCommPort(port == 1 ? 2 : 1);
         return;
     }
+    m_toldNotOpen = false;
     m_frame8->hide();
 }
 

@@ -57,7 +57,9 @@ public:
     void setHeight(int twips);
 
     // Sends (kind 1) or shows and decodes received text (any other kind).
-    void Hyouji(const QString &Data, quint8 Kind) { m_link.Hyouji(Data, Kind); }
+    // The first command tried while the port is closed also says so in a
+    // warning box; the rest of that closed spell adds no more boxes.
+    void Hyouji(const QString &Data, quint8 Kind);
 
     // A control by its name ("Command17", "Label11", "Frame8"...).
     QWidget *control(const QString &name) const { return m_controls.value(name); }
@@ -123,6 +125,7 @@ private:
     qint16 m_extendedView = 0;
     std::function<void(const QString &)> m_warningHandler;
     QStringList m_pendingWarnings;
+    bool m_toldNotOpen = false; // the closed port has been reported since it last opened
 };
 
 } // namespace qn62

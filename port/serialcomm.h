@@ -24,6 +24,10 @@ Transport *createTransport(const QString &address, QObject *parent);
 // Output goes through a bounded queue drained from the event loop: a line
 // that stops taking data makes commands wait, and a command that does not
 // fit is refused whole. Only a real loss of the line closes the port.
+//
+// A transport that is still opening counts as open: output waits in the
+// queue until it is up, and a failure to open after setPortOpen() returned
+// is reported through portLost().
 class SerialComm : public CommPort
 {
     Q_OBJECT

@@ -220,6 +220,10 @@ QString SerialTransport::openFailure(const QString &device) const
     case QSerialPort::PermissionError:
         if (isErrno(text, {EACCES, EPERM}))
             return permissionText(device);
+        // QSerialPort's own text when no lock directory can be written to.
+        if (text.contains(QLatin1String("creating lock file")))
+            return QStringLiteral("the port could not be locked against other programs: no lock directory "
+                                  "(/var/lock, /run/lock) can be written to by this user.");
         return QStringLiteral("the port is in use by another program. Close that program, or choose the "
                               "other port.");
     default:
@@ -258,12 +262,13 @@ QByteArray SerialTransport::readAll()
     return m_open ? m_io->readAll() : QByteArray();
 }
 
-QString SerialTransport::lossReason() const
+QString SerialTransport::lossReason(QSerialPort::SerialPortError error) const
 {
-    // A read of nothing (end of file, the far end hung up) leaves a stale
-    // system error behind; these all mean the device is gone.
+    // A readable device that yields nothing (end of file, the far end hung
+    // up, the adapter pulled out) is gone; the system error left behind is
+    // stale then and says nothing. A failed write has a fresh one.
     const QString text = m_io->errorString();
-    if (text.isEmpty() || isErrno(text, {EAGAIN, EIO, ENODEV, ENXIO, EBADF}))
+    if (error != QSerialPort::WriteError || text.isEmpty() || isErrno(text, {EIO, ENODEV, ENXIO, EBADF}))
         return QStringLiteral("the device disconnected");
     return QStringLiteral("the device stopped working (%1)").arg(text);
 }
@@ -276,7 +281,7 @@ void SerialTransport::handleError(QSerialPort::SerialPortError error)
         return;
     // Close at once: a device that has gone away keeps the read notifier
     // firing, and one report is enough.
-    const QString reason = lossReason();
+    const QString reason = lossReason(error);
     close();
     emit lost(reason);
 }

@@ -93,7 +93,7 @@ public:
 
 private:
     QString openFailure(const QString &openedPath) const;
-    QString lossReason() const;
+    QString lossReason(QSerialPort::SerialPortError error) const;
     void handleError(QSerialPort::SerialPortError error);
 
     QString m_path;

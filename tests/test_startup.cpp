@@ -108,15 +108,22 @@ private slots:
         QVERIFY(option("Option2")->isChecked());
         QVERIFY(!frame8()->isHidden());
 
+        // The first command on the closed port says so, once per closed spell.
         form->Command17_Click();
         QVERIFY(form->link().line(TransactionEngine::Line::Receive).startsWith(TransactionEngine::NotSentMark));
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY2(warnings.last().contains("not open") && warnings.last().contains("COM, then COM1 or COM2"),
+                 qPrintable(warnings.last()));
+        form->Command18_Click();
+        QVERIFY(form->link().line(TransactionEngine::Line::Receive).startsWith(TransactionEngine::NotSentMark));
+        QCOMPARE(warnings.size(), 2);
 
         form->Timer3_Timer();
         QVERIFY(frame8()->isHidden() && !form->Timer3.enabled());
 
         option("Option1")->click();
         QVERIFY(port->portOpen());
-        QCOMPARE(warnings.size(), 1);
+        QCOMPARE(warnings.size(), 2);
         form->Command18_Click();
         QTRY_COMPARE(one.read(), QByteArray("C01\r"));
     }
