@@ -158,23 +158,15 @@ void TelnetCodec::subnegotiation()
     const QByteArray value = m_sub.mid(2);
     switch (command - ServerOffset) {
     case SetBaudRate:
-        if (value.size() == 4) {
-            m_remoteBaud = quint32(quint8(value[0])) << 24 | quint32(quint8(value[1])) << 16
-                | quint32(quint8(value[2])) << 8 | quint8(value[3]);
-            confirm(SetBaudRate, m_remoteBaud);
-        }
+        if (value.size() == 4)
+            confirm(SetBaudRate, quint32(quint8(value[0])) << 24 | quint32(quint8(value[1])) << 16
+                                     | quint32(quint8(value[2])) << 8 | quint8(value[3]));
         break;
     case SetDataSize:
     case SetParity:
     case SetStopSize:
     case SetControl:
         confirm(quint8(command - ServerOffset), quint8(value[0]));
-        break;
-    case NotifyLineState:
-        m_lineState = quint8(value[0]);
-        break;
-    case NotifyModemState:
-        m_modemState = quint8(value[0]);
         break;
     }
 }
@@ -193,7 +185,7 @@ void TelnetCodec::confirm(quint8 command, quint32 value)
     m_pending.erase(it);
     m_mismatched.erase(std::remove_if(m_mismatched.begin(), m_mismatched.end(), sameKind), m_mismatched.end());
     if (asked.value != value)
-        m_mismatched.push_back(asked);
+        m_mismatched.push_back({command, asked.value, value});
 }
 
 void TelnetCodec::queueCommand(quint8 command, quint32 value, int width)
@@ -265,7 +257,7 @@ QStringList TelnetCodec::unconfirmed() const
 {
     QStringList words;
     for (const Request &r : m_mismatched)
-        words << describe(r);
+        words << QStringLiteral("%1 (the server reports %2)").arg(describe(r), describe({r.command, r.reported}));
     for (const Request &r : m_pending)
         words << describe(r);
     return words;

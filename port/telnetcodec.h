@@ -26,10 +26,9 @@ public:
     enum Byte : quint8 { SE = 240, SB = 250, WILL = 251, WONT = 252, DO = 253, DONT = 254, IAC = 255 };
     enum Option : quint8 { Binary = 0, SuppressGoAhead = 3, ComPortOption = 44 };
     // COM-PORT commands from the client; the server's answers are these + 100.
-    enum Command : quint8 {
-        SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5,
-        NotifyLineState = 6, NotifyModemState = 7,
-    };
+    // (NOTIFY-LINESTATE and NOTIFY-MODEMSTATE, which the server sends
+    // unasked, are read and dropped: the panel never looks at the lines.)
+    enum Command : quint8 { SetBaudRate = 1, SetDataSize = 2, SetParity = 3, SetStopSize = 4, SetControl = 5 };
     static constexpr quint8 ServerOffset = 100;
     // SET-CONTROL values used here.
     enum Control : quint8 { NoFlowControl = 1, DtrOn = 8, DtrOff = 9, RtsOn = 11, RtsOff = 12 };
@@ -63,11 +62,6 @@ public:
     // Settings the server has not confirmed, or confirmed with another value,
     // as words for a message ("speed 9600", "DTR on").
     QStringList unconfirmed() const;
-    // The last NOTIFY-LINESTATE / NOTIFY-MODEMSTATE values.
-    quint8 lineState() const { return m_lineState; }
-    quint8 modemState() const { return m_modemState; }
-    // The speed the server last reported, 0 before any report.
-    quint32 remoteBaud() const { return m_remoteBaud; }
 
 private:
     enum State : quint8 { No, Yes, WantYes };
@@ -76,6 +70,7 @@ private:
     {
         quint8 command;
         quint32 value;
+        quint32 reported = 0; // what the server answered instead, in m_mismatched
     };
 
     void negotiate(quint8 verb, quint8 option);
@@ -98,9 +93,6 @@ private:
     ComPort m_comPort = ComPort::Asked;
     std::vector<Request> m_pending;
     std::vector<Request> m_mismatched;
-    quint8 m_lineState = 0;
-    quint8 m_modemState = 0;
-    quint32 m_remoteBaud = 0;
 };
 
 } // namespace qn62
