@@ -198,6 +198,7 @@ void Form1::connectControls()
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
     connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
     connect(find<Picture>(QStringLiteral("Image1")), &Picture::doubleClicked, this, &Form1::Image1_DblClick);
+    connect(MSComm1, &CommPort::portWarning, this, &Form1::warn);
 
     limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
 }

@@ -1,4 +1,5 @@
 #include "options.h"
+#include "portaddress.h"
 
 namespace qn62 {
 
@@ -19,7 +20,7 @@ ParsedOptions parseOptions(const QStringList &arguments)
         const bool takesValue = arg == QLatin1String("--com1") || arg == QLatin1String("--com2");
         if (takesValue && !hasValue) {
             if (i + 1 >= arguments.size()) {
-                result.error = QStringLiteral("option %1 needs a device path, as in %1 /dev/ttyUSB0").arg(arg);
+                result.error = QStringLiteral("option %1 needs a device path or address, as in %1 /dev/ttyUSB0").arg(arg);
                 return result;
             }
             value = arguments[++i];
@@ -30,7 +31,14 @@ ParsedOptions parseOptions(const QStringList &arguments)
             return result;
         }
         if (takesValue && value.isEmpty()) {
-            result.error = QStringLiteral("option %1 needs a device path, not an empty one").arg(arg);
+            result.error = QStringLiteral("option %1 needs a device path or address, not an empty one").arg(arg);
+            return result;
+        }
+
+        PortAddress address;
+        QString why;
+        if (takesValue && !PortAddress::parse(value, &address, &why)) {
+            result.error = QStringLiteral("option %1: %2").arg(arg, why);
             return result;
         }
 
@@ -55,16 +63,24 @@ ParsedOptions parseOptions(const QStringList &arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: qn62-control [--com1 DEVICE] [--com2 DEVICE] [--demo] [--help] [--version]\n"
+        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--demo] [--help] [--version]\n"
         "\n"
         "Control panel for the QN62 data projector over an RS-232C line.\n"
-        "The panel's ports COM1 and COM2 stand for two serial devices:\n"
+        "The panel's ports COM1 and COM2 stand for two serial ports:\n"
         "\n"
-        "  --com1 DEVICE  device behind COM1 (default %1), e.g. /dev/ttyUSB0\n"
-        "  --com2 DEVICE  device behind COM2 (default %2)\n"
-        "  --demo         drive a simulated projector behind COM1 instead of a real one\n"
-        "  --help         show this text\n"
-        "  --version      show the version\n"
+        "  --com1 ADDRESS  port behind COM1 (default %1), e.g. /dev/ttyUSB0\n"
+        "  --com2 ADDRESS  port behind COM2 (default %2)\n"
+        "  --demo          drive a simulated projector behind COM1 instead of a real one\n"
+        "  --help          show this text\n"
+        "  --version       show the version\n"
+        "\n"
+        "ADDRESS is a serial device path, or a port of a serial device server:\n"
+        "  socket://HOST:PORT   raw TCP: the bytes pass unchanged and the line speed\n"
+        "                       is set on the server; choosing 19200 or 9600 in the\n"
+        "                       panel changes nothing on the wire\n"
+        "  rfc2217://HOST:PORT  Telnet with RFC 2217: the panel sets the server's\n"
+        "                       serial port to the chosen speed, 8N1, DTR on, RTS off\n"
+        "An IPv6 HOST is written in brackets, as in socket://[::1]:4001.\n"
         "\n"
         "Opening a serial device needs membership of the 'dialout' group:\n"
         "  sudo adduser $USER dialout   (then log out and in again)\n")

@@ -63,6 +63,9 @@ signals:
     // The open port went away (a USB adapter pulled out, the far end of a
     // pseudo-terminal closed). The port has been closed when this is sent.
     void portLost(const QString &message);
+    // The port works, with a shortcoming worth a warning (settings that a
+    // serial device server did not take). The port stays open.
+    void portWarning(const QString &message);
 };
 
 } // namespace qn62

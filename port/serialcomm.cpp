@@ -1,11 +1,16 @@
 #include "serialcomm.h"
 
+#include "nettransport.h"
+#include "portaddress.h"
 #include "serialtransport.h"
 
 namespace qn62 {
 
 Transport *createTransport(const QString &address, QObject *parent)
 {
+    PortAddress parsed;
+    if (PortAddress::parse(address, &parsed, nullptr) && parsed.isNetwork())
+        return new NetTransport(parsed, parent);
     return new SerialTransport(address, nullptr, parent);
 }
 
@@ -66,7 +71,8 @@ bool SerialComm::setSettings(const QString &settings)
     if (!parsed.parse(settings, &why))
         return fail(why);
     m_settings = parsed;
-    if (m_transport && m_transport->isOpen() && !m_transport->setSettings(m_settings, &why))
+    // A transport still connecting takes the settings too, for when it is up.
+    if (m_transport && !m_transport->setSettings(m_settings, &why))
         return fail(QStringLiteral("%1: %2").arg(describe(m_port), why));
     return true;
 }
@@ -114,6 +120,9 @@ bool SerialComm::setPortOpen(bool open)
     });
     connect(transport, &Transport::readyWrite, this, &SerialComm::drain);
     connect(transport, &Transport::lost, this, &SerialComm::handleLost);
+    connect(transport, &Transport::warning, this, [this](const QString &text) {
+        emit portWarning(QStringLiteral("%1: %2").arg(describe(m_port), text));
+    });
 
     m_transport = transport;
     m_openFailure.clear();
@@ -131,6 +140,8 @@ bool SerialComm::output(const QString &text)
 {
     if (!m_transport)
         return fail(QStringLiteral("%1 is not open.").arg(describe(m_port)));
+    if (!m_transport->isOpen())
+        return fail(QStringLiteral("%1 is still connecting.").arg(describe(m_port)));
     const QByteArray bytes = text.toLatin1();
     if (bytes.size() > OutputQueue::Capacity)
         return fail(QStringLiteral("%1: the command is %2 characters long; at most %3 go out at once.")

@@ -11,8 +11,9 @@ namespace qn62 {
 
 class Transport;
 
-// The transport for a port address. Every address today is a serial
-// device path (or a bare device name in /dev).
+// The transport for a port address: a serial device server for
+// socket://HOST:PORT and rfc2217://HOST:PORT, otherwise a serial device path
+// (or a bare device name in /dev).
 Transport *createTransport(const QString &address, QObject *parent);
 
 // The CommPort the panel uses. Port numbers 1 and 2 map to addresses (by
@@ -24,9 +25,11 @@ Transport *createTransport(const QString &address, QObject *parent);
 // that stops taking data makes commands wait, and a command that does not
 // fit is refused whole. Only a real loss of the line closes the port.
 //
-// A transport that is still opening counts as open: output waits in the
-// queue until it is up, and a failure to open after setPortOpen() returned
-// is reported through portLost().
+// A transport that is still opening (a network port connecting) counts as
+// open, but output is refused until it is up: a command pressed meanwhile is
+// not sent rather than sent seconds later, outside its reply window. A
+// failure to open after setPortOpen() returned is reported through
+// portLost().
 class SerialComm : public CommPort
 {
     Q_OBJECT

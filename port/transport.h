@@ -54,6 +54,9 @@ signals:
     // The line is gone for good (hang-up, end of file, the device removed).
     // The reason is a phrase such as "the device disconnected".
     void lost(const QString &reason);
+    // Something the technician should know that leaves the line usable
+    // (a serial device server that did not take the line settings).
+    void warning(const QString &text);
 };
 
 } // namespace qn62

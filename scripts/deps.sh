@@ -12,6 +12,7 @@ QN62_RUN_PACKAGES=(
 )
 QN62_TEST_PACKAGES=(
   lintian appstream desktop-file-utils
+  ser2net
   locales
 )
 QN62_EXTRA_PACKAGES=()

@@ -18,6 +18,10 @@ private slots:
         QTest::newRow("separate value") << QStringList{"--com1", "/dev/ttyUSB0"} << "/dev/ttyUSB0" << "/dev/ttyS1" << false;
         QTest::newRow("joined value") << QStringList{"--com2=/dev/pts/3", "--demo"} << "/dev/ttyS0" << "/dev/pts/3" << true;
         QTest::newRow("path that looks like an option") << QStringList{"--com1", "--demo"} << "--demo" << "/dev/ttyS1" << false;
+        QTest::newRow("network ports") << QStringList{"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"}
+                                       << "rfc2217://127.0.0.1:2217" << "socket://[::1]:4001" << false;
+        QTest::newRow("host name, highest port") << QStringList{"--com2", "socket://box-1.lan:65535"} << "/dev/ttyS0"
+                                                 << "socket://box-1.lan:65535" << false;
     }
     void accepted()
     {
@@ -38,6 +42,14 @@ private slots:
         QTest::newRow("empty value") << QStringList{"--com2="} << "--com2";
         QTest::newRow("value on a flag") << QStringList{"--demo=yes"} << "--demo";
         QTest::newRow("bare word") << QStringList{"ttyS0"} << "ttyS0";
+        QTest::newRow("unknown scheme") << QStringList{"--com1", "telnet://127.0.0.1:23"} << "socket://HOST:PORT";
+        QTest::newRow("no port") << QStringList{"--com1", "socket://127.0.0.1"} << "HOST:PORT";
+        QTest::newRow("port 0") << QStringList{"--com2", "rfc2217://127.0.0.1:0"} << "1 to 65535";
+        QTest::newRow("port too high") << QStringList{"--com2", "socket://127.0.0.1:65536"} << "1 to 65535";
+        QTest::newRow("no host") << QStringList{"--com1", "socket://:4001"} << "HOST:PORT";
+        QTest::newRow("path after the port") << QStringList{"--com1", "socket://127.0.0.1:4001/x"} << "HOST:PORT";
+        QTest::newRow("IPv6 without brackets") << QStringList{"--com1", "socket://::1:4001"} << "brackets";
+        QTest::newRow("not IPv6 in brackets") << QStringList{"--com1", "socket://[127.0.0.1]:4001"} << "not an IPv6";
     }
     void refused()
     {
@@ -51,14 +63,17 @@ private slots:
     void programExitStatus()
     {
         QProcess p;
-        p.start(QCoreApplication::applicationDirPath() + "/qn62-control", {"--bogus"});
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 2);
-        QVERIFY(p.readAllStandardError().contains("--bogus"));
+        for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--com2", "socket://127.0.0.1"}}) {
+            p.start(QCoreApplication::applicationDirPath() + "/qn62-control", args);
+            QVERIFY(p.waitForFinished(10000));
+            QCOMPARE(p.exitCode(), 2);
+            QVERIFY(p.readAllStandardError().contains(args.first().toLatin1()));
+        }
         p.start(QCoreApplication::applicationDirPath() + "/qn62-control", {"--help"});
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY(p.readAllStandardOutput().contains("--com1"));
+        const QByteArray help = p.readAllStandardOutput();
+        QVERIFY(help.contains("--com1") && help.contains("socket://HOST:PORT") && help.contains("is set on the server"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 #include <functional>
@@ -193,6 +194,25 @@ private slots:
         sim.terminate();
         QVERIFY(sim.waitForFinished());
         QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 0));
+
+        // Raw TCP on loopback: the second line is the address to give the panel.
+        sim.start(QStringLiteral(QN62_SIM_PROGRAM), {"--tcp", "127.0.0.1:0"});
+        QTRY_COMPARE(sim.peek(4096).count('\n'), 2);
+        sim.readLine();
+        const QUrl url(QString::fromLatin1(sim.readLine()).trimmed());
+        QCOMPARE(url.scheme() + url.host(), "socket127.0.0.1");
+        QTcpSocket client, second;
+        client.connectToHost(QHostAddress::LocalHost, quint16(url.port()));
+        QVERIFY(client.waitForConnected(3000));
+        second.connectToHost(QHostAddress::LocalHost, quint16(url.port()));
+        QVERIFY(second.waitForDisconnected(3000)); // one client at a time
+        client.write("CR9\r");
+        QByteArray heard;
+        while (heard.size() < 11 && client.waitForReadyRead(3000))
+            heard += client.readAll();
+        QCOMPARE(heard, QByteArray("QN62 V1.40\r"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished());
         sim.start(QStringLiteral(QN62_SIM_PROGRAM), {"--bogus"});
         QVERIFY(sim.waitForFinished());
         QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 2));

@@ -2,6 +2,7 @@
 // without the hardware.
 
 #include "sim/ptyprojector.h"
+#include "sim/tcpbridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -30,6 +31,11 @@ Options:
   --split N    write every answer in N pieces, 5 ms apart
   --noise      send 1 to 4 stray bytes (never CR, LF, ACK or NAK) 5 ms after
                every answer
+  --tcp ADDRESS:PORT
+               also serve the projector on this TCP port, as a serial device
+               server does in raw mode (one client at a time), e.g.
+               --tcp 127.0.0.1:4001; port 0 picks a free port. Prints the
+               address for the panel, socket://ADDRESS:PORT, as a second line
   --help       show this text
 
 Commands are ASCII, upper case, each ended by CR (an LF after the CR is
@@ -90,6 +96,21 @@ bool intOption(const QCommandLineParser &parser, const QCommandLineOption &optio
     return ok && *value >= minimum;
 }
 
+// ADDRESS:PORT, an IPv6 address in brackets.
+bool hostPort(const QString &text, QHostAddress *address, quint16 *port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    bool ok = false;
+    const uint number = text.mid(colon + 1).toUInt(&ok);
+    if (colon < 0 || !ok || number > 65535 || !address->setAddress(host))
+        return false;
+    *port = quint16(number);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -103,7 +124,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption delay("delay", QString(), "MS");
     const QCommandLineOption split("split", QString(), "N");
     const QCommandLineOption noise("noise");
-    parser.addOptions({help, link, silent, delay, split, noise});
+    const QCommandLineOption tcp("tcp", QString(), "ADDRESS:PORT");
+    parser.addOptions({help, link, silent, delay, split, noise, tcp});
     if (!parser.parse(app.arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
@@ -123,6 +145,11 @@ int main(int argc, char *argv[])
     if (!intOption(parser, split, 1, &options.splitPieces))
         return usageError(QStringLiteral("--split needs a number of pieces, 1 or more"));
 
+    QHostAddress tcpAddress;
+    quint16 tcpPort = 0;
+    if (parser.isSet(tcp) && !hostPort(parser.value(tcp), &tcpAddress, &tcpPort))
+        return usageError(QStringLiteral("--tcp needs an IP address and a port, as in --tcp 127.0.0.1:4001"));
+
     if (::pipe(g_signalPipe) < 0) {
         std::perror("qn62-sim: pipe");
         return 1;
@@ -141,6 +168,16 @@ int main(int argc, char *argv[])
         return 1;
     }
     std::printf("%s\n", qPrintable(projector.slavePath()));
+    qn62::sim::TcpBridge bridge(projector.slavePath());
+    if (parser.isSet(tcp)) {
+        if (!bridge.listen(tcpAddress, tcpPort)) {
+            std::fprintf(stderr, "qn62-sim: %s\n", qPrintable(bridge.errorString()));
+            return 1;
+        }
+        const bool v6 = tcpAddress.protocol() == QAbstractSocket::IPv6Protocol;
+        std::printf(v6 ? "socket://[%s]:%u\n" : "socket://%s:%u\n", qPrintable(tcpAddress.toString()),
+                    unsigned(bridge.serverPort()));
+    }
     std::fflush(stdout);
     return app.exec();
 }

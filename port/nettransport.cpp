@@ -1,0 +1,233 @@
+#include "nettransport.h"
+
+#include <QTcpSocket>
+
+#include <utility>
+
+namespace qn62 {
+
+NetTransport::NetTransport(const PortAddress &address, QObject *parent)
+    : Transport(parent)
+    , m_address(address)
+{
+    m_connectTimer.setSingleShot(true);
+    m_connectTimer.setInterval(ConnectTimeoutMs);
+    connect(&m_connectTimer, &QTimer::timeout, this, &NetTransport::connectTimedOut);
+    m_confirmTimer.setSingleShot(true);
+    m_confirmTimer.setInterval(ConfirmTimeoutMs);
+    connect(&m_confirmTimer, &QTimer::timeout, this, &NetTransport::confirmTimedOut);
+}
+
+NetTransport::~NetTransport()
+{
+    close();
+}
+
+QString NetTransport::address() const
+{
+    const bool v6 = m_address.host.contains(QLatin1Char(':'));
+    return QStringLiteral("%1://%2:%3")
+        .arg(telnet() ? QStringLiteral("rfc2217") : QStringLiteral("socket"),
+             v6 ? QLatin1Char('[') + m_address.host + QLatin1Char(']') : m_address.host)
+        .arg(m_address.port);
+}
+
+QString NetTransport::where() const
+{
+    return QStringLiteral("%1 port %2").arg(m_address.host).arg(m_address.port);
+}
+
+void NetTransport::open(const LineSettings &settings)
+{
+    close();
+    m_settings = settings;
+    m_warned = false;
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, &NetTransport::connected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &NetTransport::received);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &NetTransport::failed);
+    connect(m_socket, &QTcpSocket::disconnected, this, &NetTransport::failed);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_waitingToWrite && bytesToWrite() < MaxBuffered / 2) {
+            m_waitingToWrite = false;
+            emit readyWrite();
+        }
+    });
+    m_connectTimer.start();
+    m_socket->connectToHost(m_address.host, m_address.port);
+}
+
+void NetTransport::connected()
+{
+    m_connectTimer.stop();
+    // A four-byte command goes out at once instead of waiting for more.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_open = true;
+    if (telnet()) {
+        m_codec.start();
+        sendLine();
+        m_codec.setControl(TelnetCodec::NoFlowControl);
+        m_codec.setControl(TelnetCodec::DtrOn);
+        m_codec.setControl(TelnetCodec::RtsOff);
+        flushCodec();
+        m_confirmTimer.start();
+    }
+    emit opened();
+}
+
+void NetTransport::connectTimedOut()
+{
+    if (!m_socket || m_open)
+        return;
+    dropSocket();
+    emit openFailed(QStringLiteral("cannot connect to %1: no answer within %2 seconds. Check the "
+                                   "address and that the server is running and reachable.")
+                        .arg(where()).arg(ConnectTimeoutMs / 1000));
+}
+
+// An error or the end of the connection: before it was up, the open failed;
+// afterwards, the line is lost. Either is reported once.
+void NetTransport::failed()
+{
+    if (!m_socket)
+        return;
+    const QAbstractSocket::SocketError error = m_socket->error();
+    const QString text = m_socket->errorString();
+    const bool wasOpen = m_open;
+    dropSocket();
+    if (wasOpen) {
+        emit lost(error == QAbstractSocket::RemoteHostClosedError || error == QAbstractSocket::UnknownSocketError
+                      ? QStringLiteral("the server %1 closed the connection").arg(where())
+                      : QStringLiteral("the connection to %1 failed (%2)").arg(where(), text));
+        return;
+    }
+    QString reason;
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        reason = QStringLiteral("the connection was refused. Check the port number and that the server "
+                                "is running");
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        reason = QStringLiteral("no such host. Check the address");
+        break;
+    default:
+        reason = text;
+    }
+    emit openFailed(QStringLiteral("cannot connect to %1: %2.").arg(where(), reason));
+}
+
+void NetTransport::dropSocket()
+{
+    m_connectTimer.stop();
+    m_confirmTimer.stop();
+    m_open = false;
+    m_waitingToWrite = false;
+    if (!m_socket)
+        return;
+    QTcpSocket *socket = std::exchange(m_socket, nullptr);
+    socket->disconnect(this);
+    socket->abort();
+    // This may run inside one of the socket's own signals.
+    socket->deleteLater();
+}
+
+void NetTransport::close()
+{
+    dropSocket();
+    m_in.clear();
+}
+
+void NetTransport::sendLine()
+{
+    m_codec.setLine(quint32(m_settings.baud), m_settings.dataBits, m_settings.parity, m_settings.stopBits);
+}
+
+bool NetTransport::setSettings(const LineSettings &settings, QString *)
+{
+    m_settings = settings;
+    // Raw TCP: the speed is the server's business.
+    if (telnet() && m_open) {
+        sendLine();
+        flushCodec();
+        if (!m_warned)
+            m_confirmTimer.start();
+    }
+    return true;
+}
+
+void NetTransport::confirmTimedOut()
+{
+    if (!telnet() || !m_open || m_warned)
+        return;
+    QString text;
+    if (m_codec.comPort() != TelnetCodec::ComPort::Accepted) {
+        text = QStringLiteral("the server %1 %2 the serial port settings (RFC 2217). Commands still go "
+                              "through; set the port to %3, no flow control, on the server.")
+                   .arg(where(),
+                        m_codec.comPort() == TelnetCodec::ComPort::Refused ? QStringLiteral("does not take")
+                                                                          : QStringLiteral("did not answer"),
+                        m_settings.toString());
+    } else if (!m_codec.unconfirmed().isEmpty()) {
+        text = QStringLiteral("the server %1 did not confirm %2. Commands still go through; if the "
+                              "projector needs these, set them on the server.")
+                   .arg(where(), m_codec.unconfirmed().join(QLatin1String(", ")));
+    }
+    if (text.isEmpty())
+        return;
+    m_warned = true;
+    emit warning(text);
+}
+
+void NetTransport::flushCodec()
+{
+    if (m_socket && m_codec.hasOutput()) {
+        m_socket->write(m_codec.takeOutput());
+        m_socket->flush();
+    }
+}
+
+qint64 NetTransport::write(const char *data, qint64 size)
+{
+    if (!m_open)
+        return -1;
+    const qint64 room = MaxBuffered - bytesToWrite();
+    if (room <= 0) {
+        m_waitingToWrite = true;
+        return 0;
+    }
+    const qint64 taken = qMin(size, room);
+    if (telnet()) {
+        m_codec.sendData(QByteArray::fromRawData(data, taken));
+        flushCodec();
+    } else {
+        m_socket->write(data, taken);
+        m_socket->flush();
+    }
+    return taken;
+}
+
+void NetTransport::received()
+{
+    const QByteArray bytes = m_socket->readAll();
+    const QByteArray data = telnet() ? m_codec.receive(bytes) : bytes;
+    flushCodec();
+    if (data.isEmpty())
+        return;
+    // Nobody reading is no reason to grow without end: keep the newest.
+    m_in += data;
+    if (m_in.size() > MaxBuffered)
+        m_in.remove(0, m_in.size() - MaxBuffered);
+    emit readyRead();
+}
+
+QByteArray NetTransport::readAll()
+{
+    return std::exchange(m_in, QByteArray());
+}
+
+qint64 NetTransport::bytesToWrite() const
+{
+    return m_socket ? m_socket->bytesToWrite() : 0;
+}
+
+} // namespace qn62

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "portaddress.h"
+#include "telnetcodec.h"
+#include "transport.h"
+
+#include <QTimer>
+
+class QTcpSocket;
+
+namespace qn62 {
+
+// A serial port on a serial device server, reached over TCP: either raw
+// (the bytes pass unchanged; the line settings are the server's and a speed
+// choice changes nothing on the wire) or Telnet with the COM-PORT option
+// (the line settings, no flow control, DTR on and RTS off are sent to the
+// server on opening, and a speed choice goes out at once).
+//
+// Connecting runs in the background and gives up after ConnectTimeoutMs.
+// A server that does not take or confirm the settings leaves the line
+// usable for data, with one warning. Nothing here ever waits for the
+// network.
+class NetTransport final : public Transport
+{
+    Q_OBJECT
+public:
+    static constexpr int ConnectTimeoutMs = 5000;
+    // How long the server has to confirm the settings before the warning.
+    static constexpr int ConfirmTimeoutMs = 3000;
+    // Output the socket may hold before write() asks to wait.
+    static constexpr qint64 MaxBuffered = 64 * 1024;
+
+    explicit NetTransport(const PortAddress &address, QObject *parent = nullptr);
+    ~NetTransport() override;
+
+    QString address() const override;
+    void open(const LineSettings &settings) override;
+    bool isOpen() const override { return m_open; }
+    void close() override;
+    bool setSettings(const LineSettings &settings, QString *why) override;
+    qint64 write(const char *data, qint64 size) override;
+    QByteArray readAll() override;
+    qint64 bytesToWrite() const override;
+
+    // The tick procedures of the two timers, public so that they can be
+    // run directly.
+    void connectTimedOut();
+    void confirmTimedOut();
+    const QTimer &connectTimer() const { return m_connectTimer; }
+    const QTimer &confirmTimer() const { return m_confirmTimer; }
+    // The settings the server has not confirmed yet (Telnet only).
+    QStringList unconfirmed() const { return m_codec.unconfirmed(); }
+
+private:
+    bool telnet() const { return m_address.kind == PortAddress::Kind::Rfc2217; }
+    QString where() const;
+    void connected();
+    void received();
+    void failed();
+    void sendLine();
+    void flushCodec();
+    void dropSocket();
+
+    PortAddress m_address;
+    LineSettings m_settings;
+    QTcpSocket *m_socket = nullptr;
+    TelnetCodec m_codec;
+    QTimer m_connectTimer;
+    QTimer m_confirmTimer;
+    QByteArray m_in;
+    bool m_open = false;
+    bool m_waitingToWrite = false;
+    bool m_warned = false;
+};
+
+} // namespace qn62

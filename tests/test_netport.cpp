@@ -1,0 +1,219 @@
+#include "form1.h"
+#include "nettransport.h"
+#include "ptyline.h"
+#include "ser2netrig.h"
+#include "serialcomm.h"
+
+#include <QPointer>
+#include <QtTest>
+
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
+
+using namespace qn62;
+
+// COM1 and COM2 on a serial device server: the real panel and port layer
+// against a real ser2net on loopback, each accepter serving a
+// pseudo-terminal that the test reads and writes.
+class NetPortTest : public QObject
+{
+    Q_OBJECT
+
+    enum { Rfc2217, Raw, PlainTelnet };
+    PtyLine far[3];
+    std::unique_ptr<Ser2NetRig> rig;
+    QStringList warnings;
+    std::unique_ptr<SerialComm> port;
+    std::unique_ptr<Form1> panel;
+    QPointer<NetTransport> net; // the transport of the last open
+
+    void start(const QString &com1, const QString &com2 = QStringLiteral("/dev/null"))
+    {
+        warnings.clear();
+        panel.reset();
+        port = std::make_unique<SerialComm>();
+        port->setDevice(1, com1);
+        port->setDevice(2, com2);
+        port->setTransportFactory([this](const QString &address, QObject *parent) {
+            Transport *t = createTransport(address, parent);
+            net = qobject_cast<NetTransport *>(t);
+            return t;
+        });
+        panel = std::make_unique<Form1>(port.get());
+        panel->setWarningHandler([this](const QString &text) { warnings << text; });
+    }
+    QString rx() const { return panel->link().line(TransactionEngine::Line::Receive); }
+    static double cpuSeconds()
+    {
+        rusage u {};
+        getrusage(RUSAGE_SELF, &u);
+        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Each device starts at 2400 baud, so a speed the panel sets shows.
+        rig = std::make_unique<Ser2NetRig>(QVector<Ser2NetRig::Accepter>{
+            {"telnet(rfc2217),tcp", far[Rfc2217].path, "2400n81"},
+            {"tcp", far[Raw].path, "2400n81"},
+            {"telnet,tcp", far[PlainTelnet].path, "2400n81"},
+        });
+        QVERIFY2(rig->start(), rig->error().constData());
+    }
+    void cleanup()
+    {
+        panel.reset();
+        port.reset();
+        for (PtyLine &line : far)
+            line.heard.clear(), line.read(), line.heard.clear();
+    }
+
+    // Row: accepter, address scheme, speed after opening, after choosing
+    // 9600, the one warning about the settings (empty: none).
+    void exactBytesSpeedAndSettings_data()
+    {
+        QTest::addColumn<int>("accepter");
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("RFC 2217") << int(Rfc2217) << "rfc2217" << int(B19200) << int(B9600)
+                                  << "did not confirm DTR on, RTS off";
+        QTest::newRow("raw TCP: speed is the server's") << int(Raw) << "socket" << int(B2400) << int(B2400) << "";
+        QTest::newRow("plain Telnet refuses COM-PORT") << int(PlainTelnet) << "rfc2217" << int(B2400) << int(B2400)
+                                                       << "does not take the serial port settings";
+    }
+    void exactBytesSpeedAndSettings()
+    {
+        QFETCH(int, accepter);
+        QFETCH(QString, scheme);
+        QFETCH(QString, warning);
+        PtyLine &line = far[accepter];
+        start(rig->address(accepter, scheme.toLatin1()));
+        QTRY_VERIFY(net && net->isOpen());
+
+        panel->Command17_Click(); // POWER ON
+        QTRY_COMPARE(line.read(), QByteArray("C00\r"));
+        QTEST(int(line.speed()), "opened");
+        termios t {};
+        ::tcgetattr(line.slave, &t);
+        QCOMPARE(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+
+        // The speed choice goes out before the next command; 0xFF passes
+        // both ways; a reply in pieces is one reply.
+        panel->Option10_Click();
+        panel->Command44_Click(); // STATUS
+        QTRY_COMPARE(line.read(), QByteArray("C00\rCR0\r"));
+        QTEST(int(line.speed()), "chosen");
+        QVERIFY(port->output(QString(QChar(0xFF)) + "\r"));
+        QTRY_COMPARE(line.read(), QByteArray("C00\rCR0\r\xff\r"));
+        QVERIFY(line.write("\xff" "0"));
+        QTRY_COMPARE(rx(), " ? 0 ");
+        QVERIFY(line.write("0\r"));
+        QTRY_COMPARE(rx(), " ? 0 0 CR ");
+
+        // Everything the server answers came before that reply: the
+        // settings check finds the same now as when its timer ends.
+        QCOMPARE(net->confirmTimer().interval(), NetTransport::ConfirmTimeoutMs);
+        QCOMPARE(net->confirmTimer().isActive(), scheme == "rfc2217");
+        net->confirmTimedOut();
+        net->confirmTimedOut();
+        QVERIFY2(warnings.size() == (warning.isEmpty() ? 0 : 1), qPrintable(warnings.join('\n')));
+        if (!warning.isEmpty())
+            QVERIFY2(warnings[0].contains(warning) && warnings[0].contains(rig->address(accepter, "rfc2217")),
+                     qPrintable(warnings[0]));
+        QVERIFY(port->portOpen());
+    }
+
+    void serverKilledThenBack()
+    {
+        start(rig->address(Rfc2217, "rfc2217"));
+        QTRY_VERIFY(net && net->isOpen());
+        QTRY_COMPARE(net->unconfirmed(), QStringList({"DTR on", "RTS off"}));
+        net->confirmTimedOut();
+        warnings.clear();
+        rig->stop(SIGKILL);
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY(warnings[0].contains(QStringLiteral("127.0.0.1 port %1").arg(rig->port(Rfc2217))));
+        QVERIFY(!port->portOpen());
+        const double cpu0 = cpuSeconds();
+        QTest::qWait(300);
+        QVERIFY2(cpuSeconds() - cpu0 < 0.1, "the panel keeps working after the server went away");
+        QCOMPARE(warnings.size(), 1);
+        panel->Command17_Click();
+        QVERIFY(rx().startsWith(TransactionEngine::NotSentMark));
+
+        QVERIFY2(rig->start(), rig->error().constData());
+        panel->Option1_Click();
+        QTRY_VERIFY(net && net->isOpen());
+        panel->Command17_Click();
+        QTRY_COMPARE(far[Rfc2217].read(), QByteArray("C00\r"));
+    }
+
+    void refusedConnectionNamesHostAndPort()
+    {
+        const quint16 closed = Ser2NetRig::freePort();
+        start(QStringLiteral("rfc2217://127.0.0.1:%1").arg(closed));
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("cannot connect to 127.0.0.1 port %1: the connection was refused")
+                                          .arg(closed)), qPrintable(warnings[0]));
+        QVERIFY(!port->portOpen());
+    }
+
+    // A server whose connection never completes (its queue of incoming
+    // connections is full), and one that accepts but never says a word.
+    void silentServersNeverFreezeThePanel()
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sa {};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&sa), len) == 0 && ::listen(listener, 0) == 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&sa), &len);
+        QTcpSocket fillers[2];
+        for (QTcpSocket &f : fillers)
+            f.connectToHost(QHostAddress::LocalHost, ntohs(sa.sin_port));
+        QTRY_VERIFY(fillers[0].state() == QAbstractSocket::ConnectedState);
+
+        QElapsedTimer clock;
+        clock.start();
+        start(QStringLiteral("rfc2217://127.0.0.1:%1").arg(ntohs(sa.sin_port)));
+        QVERIFY(clock.elapsed() < 500);
+        QVERIFY(net && !net->isOpen());
+        panel->Command17_Click();
+        QVERIFY2(rx().contains("still connecting"), qPrintable(rx()));
+        QVERIFY(net->connectTimer().isActive());
+        QCOMPARE(net->connectTimer().interval(), NetTransport::ConnectTimeoutMs);
+        net->connectTimedOut();
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("127.0.0.1 port %1: no answer within 5 seconds")
+                                          .arg(ntohs(sa.sin_port))), qPrintable(warnings[0]));
+        QVERIFY(!port->portOpen());
+        ::close(listener);
+
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        start(QStringLiteral("rfc2217://127.0.0.1:%1").arg(mute.serverPort()));
+        QTRY_VERIFY(net && net->isOpen());
+        panel->Command17_Click();
+        // Start-up opens COM1 twice; the second connection is the open one.
+        QList<QTcpSocket *> peers;
+        QByteArray heard;
+        QTRY_VERIFY([&] {
+            while (mute.hasPendingConnections())
+                peers << mute.nextPendingConnection();
+            for (QTcpSocket *peer : peers)
+                heard += peer->readAll();
+            return heard.endsWith("C00\r");
+        }());
+        net->confirmTimedOut();
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains("did not answer the serial port settings"), qPrintable(warnings[0]));
+    }
+};
+
+QTEST_MAIN(NetPortTest)
+#include "test_netport.moc"
