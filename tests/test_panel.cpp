@@ -1,13 +1,7 @@
 // The command buttons and the press-and-hold buttons, driven by real mouse
 // and key events on the panel over a pseudo-terminal.
 
-#include "facebutton.h"
-#include "form1.h"
-#include "layout.h"
 #include "panelfixture.h"
-
-#include <QLabel>
-#include <QtTest>
 
 #include <poll.h>
 
@@ -21,7 +15,9 @@ namespace {
 constexpr int RepeatBefore = 350, ReplyBefore = 300, ClearBefore = 400, PaceBefore = 3;
 const L TimingBefore = {RepeatBefore, ReplyBefore, ClearBefore, PaceBefore};
 
-enum Loss { HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
+// Ways a held button ends: released over another button, or the window
+// loses the mouse before the release.
+enum Loss { ReleaseElsewhere, HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
 
 // A held button, with repeat, reply window, monitor clear and pace as pressed
 // after the buttons before.
@@ -35,8 +31,6 @@ Q_DECLARE_METATYPE(Hold)
 class TestPanel : public PanelFixture
 {
     Q_OBJECT
-
-    void operate(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
 
     // What crossed the line since the last look: everything before a mark sent
     // behind it. The wait runs no event loop, so no timer ticks meanwhile.
@@ -74,16 +68,9 @@ private slots:
     void init()
     {
         openPanel();
-        w->setHeight(layout::HeightFull); // every button within reach
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        showPanel(9100); // every button within reach
     }
-
-    void cleanup()
-    {
-        closePanel();
-    }
+    void cleanup() { closePanel(); }
 
     void singlePress_data()
     {
@@ -116,7 +103,7 @@ private slots:
         QObject guard;
         connect(&w->link(), &TransactionEngine::lineChanged, &guard, [&] { atSend = timing(); });
 
-        operate(number);
+        click(number);
         QVERIFY(w->link().Timer2.enabled() && w->link().Timer4.enabled() && !w->Timer1.enabled());
         QCOMPARE(timing(), after);
         // New waits apply to this very command; pace and repeat change after it.
@@ -152,7 +139,7 @@ private slots:
         QFETCH(Hold, row);
         setTiming({RepeatBefore, ReplyBefore, ClearBefore, 0});
         for (int n : row.before)
-            operate(n);
+            click(n);
         sent();
         // A reply part-way in, before the press and its ticks.
         QVERIFY(line->write("0"));
@@ -177,21 +164,6 @@ private slots:
         QCOMPARE(label("Label22"), QStringLiteral(" Power ON")); // left to the monitor clear
     }
 
-    void releaseOffTheButton()
-    {
-        // As the window system delivers them: pressed on "VOL -", released over "VOL +".
-        FaceButton *minus = w->button(2), *plus = w->button(1);
-        const QPoint releaseAt = plus->mapTo(w.get(), plus->rect().center());
-        QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, minus->mapTo(w.get(), minus->rect().center()));
-        QVERIFY(minus->isHeld());
-        QCOMPARE(sent(), QByteArray("C0A\r"));
-        QTest::mouseMove(w->windowHandle(), releaseAt);
-        QVERIFY(minus->isDown());
-        QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, releaseAt);
-        verifyReleased(minus, 250, 0);
-        QVERIFY(!plus->isDown());
-    }
-
     void destroyedMidHold()
     {
         QTest::mousePress(w->button(1), Qt::LeftButton);
@@ -213,7 +185,7 @@ private slots:
     {
         // Sends what was last sent once more, then stops.
         for (int code : {9, 10, 14, 16, 21, 255}) {
-            operate(21);
+            click(21);
             w->RepeatCode = quint8(code);
             w->Timer1_Timer();
             w->Timer1_Timer();
@@ -224,8 +196,9 @@ private slots:
     void lostRelease_data()
     {
         QTest::addColumn<int>("loss");
-        const char *names[] = {"button hidden", "button disabled", "frame hidden", "window disabled", "deactivated"};
-        for (int loss = HideButton; loss <= Deactivate; ++loss)
+        const char *names[] = {"released over Zoom -", "button hidden", "button disabled", "frame hidden",
+                               "window disabled", "deactivated"};
+        for (int loss = ReleaseElsewhere; loss <= Deactivate; ++loss)
             QTest::newRow(names[loss]) << loss;
     }
 
@@ -234,23 +207,31 @@ private slots:
         QFETCH(int, loss);
         QVERIFY(line->write("0"));
         QTRY_COMPARE(w->link().ReplyBuffer, QStringLiteral("0"));
-        FaceButton *b = w->button(37); // Zoom +, in Frame10
-        QTest::mousePress(b, Qt::LeftButton);
+        // As the window system delivers them, to the window: pressed on Zoom +, in Frame10.
+        FaceButton *b = w->button(37), *other = w->button(38);
+        const auto at = [this](QWidget *c) { return c->mapTo(w.get(), c->rect().center()); };
+        QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, at(b));
         QVERIFY(b->isHeld() && w->Timer1.enabled());
         QCOMPARE(sent(), QByteArray("C47\r"));
-        // Nothing ticks while the window loses the mouse; the release sets all again.
+        // Nothing ticks meanwhile; the release sets all again.
         setTiming({60000, 60000, 60000, 0});
-        QWidget other;
+        QWidget window;
         switch (loss) {
+        case ReleaseElsewhere:
+            QTest::mouseMove(w->windowHandle(), at(other));
+            QVERIFY(b->isDown());
+            QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, at(other));
+            QVERIFY(!other->isDown());
+            break;
         case HideButton: b->hide(); break;
         case DisableButton: b->setEnabled(false); break;
         case HideFrame: w->control(QStringLiteral("Frame10"))->hide(); break;
         case DisableWindow: w->setEnabled(false); break;
         default:
-            other.setGeometry(0, 0, 100, 100);
-            other.show();
-            other.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&other) && !w->isActiveWindow());
+            window.setGeometry(0, 0, 100, 100);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window) && !w->isActiveWindow());
         }
         verifyReleased(b, 5, 3); // exactly as the release of a zoom button
     }
