@@ -110,17 +110,6 @@ private slots:
         reply("3\r", " 3 CR ");
         QCOMPARE(lines()[2], " Video");
     }
-
-    void unsentCommandIsNotAnUnansweredOne()
-    {
-        port->setPortOpen(false);
-        send("C00");
-        QCOMPARE(lines()[0], " C 0 0 CR ");
-        QVERIFY(lines()[1].startsWith(TransactionEngine::NotSentMark) && lines()[1].contains("not open"));
-        engine->Timer2_Timer();
-        QVERIFY(lines()[1].startsWith(TransactionEngine::NotSentMark));
-        QVERIFY(line->read().isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(EngineTest)

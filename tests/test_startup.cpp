@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(warnings.size(), 1);
     }
 
-    void portChoiceAndAutoHide()
+    void portPanel()
     {
         PtyLine one, two;
         start(one.path, two.path);
@@ -87,6 +87,14 @@ private slots:
         w->Command17_Click();
         QTRY_COMPARE(two.read(), QByteArray("C00\r"));
         QVERIFY(one.read().isEmpty());
+        // A speed applies to the open port at once.
+        w->Command33_Click();
+        option("Option10")->click();
+        QCOMPARE(w->CommSettings, "9600,N,8,1");
+        QCOMPARE(two.speed(), speed_t(B9600));
+        QVERIFY(port->portOpen() && frame8()->isHidden());
+        option("Option9")->click();
+        QCOMPARE(two.speed(), speed_t(B19200));
     }
 
     void failedPortChoiceWarnsAndTheNextChoiceReopens()
@@ -100,27 +108,16 @@ private slots:
         QVERIFY(!port->portOpen());
         QCOMPARE(port->commPort(), 1);
         QVERIFY(option("Option2")->isChecked() && !frame8()->isHidden());
+        // A command that could not go out says so, then and after its reply window.
         w->Command17_Click();
-        QVERIFY(w->link().line(TransactionEngine::Line::Receive).startsWith(TransactionEngine::NotSentMark));
+        w->link().Timer2_Timer();
+        QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && label("Label12").contains("not open"));
 
         option("Option1")->click();
         QVERIFY(port->portOpen() && frame8()->isHidden());
         QCOMPARE(warnings.size(), 1);
         w->Command18_Click();
         QTRY_COMPARE(one.read(), QByteArray("C01\r"));
-    }
-
-    void speedChoiceKeepsThePortOpen()
-    {
-        PtyLine one;
-        start(one.path);
-        w->Command33_Click();
-        option("Option10")->click();
-        QCOMPARE(w->CommSettings, "9600,N,8,1");
-        QCOMPARE(one.speed(), speed_t(B9600));
-        QVERIFY(port->portOpen() && frame8()->isHidden());
-        option("Option9")->click();
-        QCOMPARE(one.speed(), speed_t(B19200));
     }
 
     void endClosesThePortAndSendsNothing()
