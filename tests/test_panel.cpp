@@ -15,14 +15,16 @@ namespace {
 constexpr int RepeatBefore = 350, ReplyBefore = 300, ClearBefore = 400, PaceBefore = 3;
 const L TimingBefore = {RepeatBefore, ReplyBefore, ClearBefore, PaceBefore};
 
-// Ways a held button ends: released over another button, or the window
-// loses the mouse before the release.
-enum Loss { ReleaseElsewhere, HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
+// How a hold ends: released on the button or over another one, or the
+// window loses the mouse before the release.
+enum End { Release, ReleaseElsewhere, HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
+const char *const EndNames[] = {"", " released over Zoom -", " hidden", " disabled", " frame hidden",
+                                " window disabled", " deactivated"};
 
 // A held button, with repeat, reply window, monitor clear and pace as pressed
 // after the buttons before.
 struct Hold { int number; QByteArray code; L pressed; L before = {}; bool zoom = false;
-              Qt::MouseButton mouse = Qt::LeftButton; };
+              Qt::MouseButton mouse = Qt::LeftButton; End end = Release; };
 
 } // namespace
 
@@ -119,15 +121,18 @@ private slots:
         // clear at pace 1 (after MENU ON, A-IMAGE) and 3 (after a zoom).
         const L slow{250, 200, 245, 0}, fast{50, 25, 25, 0}, kept{RepeatBefore, ReplyBefore, ClearBefore, 0},
             menu{200, 150, 190, 1}, zoomed{5, 5, 5, 3};
-        for (const Hold &r : std::initializer_list<Hold>{
-                 {1, "C09", slow}, {2, "C0A", slow, {}, false, Qt::RightButton}, {15, "C20", fast}, {35, "C21", fast},
-                 {48, "C30", slow, {}, true}, {49, "C31", slow, {}, true}, {50, "C8E", slow, {}, false, Qt::MiddleButton},
-                 {51, "C8F", slow}, {37, "C47", slow, {}, true}, {38, "C46", slow, {}, true}, {6, "C3F", {500, 200, 245, 0}},
-                 {5, "C3C", kept}, {7, "C3D", kept}, {9, "C3B", kept}, {8, "C3A", kept},
-                 {5, "C3C", {RepeatBefore, 2000, 2500, 0}, {4}}, {7, "C3D", menu, {23}}, {9, "C3B", menu, {4, 13}},
-                 {8, "C3A", {500, 150, 190, 1}, {23, 6}}, {5, "C3C", zoomed, {37}}, {8, "C3A", zoomed, {49}},
-                 {7, "C3D", {250, 5, 5, 3}, {38, 1}}, {9, "C3B", menu, {48, 23}}}) {
-            QString tag = QStringLiteral("Command%1").arg(r.number);
+        QList<Hold> rows{
+            {1, "C09", slow}, {2, "C0A", slow, {}, false, Qt::RightButton}, {15, "C20", fast}, {35, "C21", fast},
+            {48, "C30", slow, {}, true}, {49, "C31", slow, {}, true}, {50, "C8E", slow, {}, false, Qt::MiddleButton},
+            {51, "C8F", slow}, {37, "C47", slow, {}, true}, {38, "C46", slow, {}, true}, {6, "C3F", {500, 200, 245, 0}},
+            {5, "C3C", kept}, {7, "C3D", kept}, {9, "C3B", kept}, {8, "C3A", kept},
+            {5, "C3C", {RepeatBefore, 2000, 2500, 0}, {4}}, {7, "C3D", menu, {23}}, {9, "C3B", menu, {4, 13}},
+            {8, "C3A", {500, 150, 190, 1}, {23, 6}}, {5, "C3C", zoomed, {37}}, {8, "C3A", zoomed, {49}},
+            {7, "C3D", {250, 5, 5, 3}, {38, 1}}, {9, "C3B", menu, {48, 23}}};
+        for (int end = ReleaseElsewhere; end <= Deactivate; ++end) // Zoom +, in Frame10
+            rows.append({37, "C47", slow, {}, true, Qt::LeftButton, End(end)});
+        for (const Hold &r : rows) {
+            QString tag = QStringLiteral("Command%1").arg(r.number) + QLatin1String(EndNames[r.end]);
             for (int n : r.before)
                 tag += QStringLiteral(" after %1").arg(n);
             QTest::newRow(qPrintable(tag)) << r;
@@ -144,8 +149,10 @@ private slots:
         // A reply part-way in, before the press and its ticks.
         QVERIFY(line->write("0"));
         QTRY_COMPARE(w->link().ReplyBuffer, QStringLiteral("0"));
-        FaceButton *b = w->button(row.number);
-        QTest::mousePress(b, row.mouse);
+        // As the window system delivers them, to the window.
+        FaceButton *b = w->button(row.number), *other = w->button(38);
+        const auto at = [this](QWidget *c) { return c->mapTo(w.get(), c->rect().center()); };
+        QTest::mousePress(w->windowHandle(), row.mouse, {}, at(b));
         QVERIFY(b->isDown() && w->Timer1.enabled());
         QCOMPARE(timing(), row.pressed);
         QCOMPARE(sent(), row.code + '\r');
@@ -159,7 +166,27 @@ private slots:
         w->link().setLine(TransactionEngine::Line::Status, QStringLiteral(" Power ON"));
         w->link().Timer4.setEnabled(false);
         QVERIFY(!label("Label11").isEmpty() && !label("Label12").isEmpty());
-        QTest::mouseRelease(b, row.mouse);
+        if (row.end > ReleaseElsewhere) // nothing ticks while the window loses the mouse
+            setTiming({60000, 60000, 60000, row.pressed[3]});
+        QWidget window;
+        switch (row.end) {
+        case Release: QTest::mouseRelease(w->windowHandle(), row.mouse, {}, at(b)); break;
+        case ReleaseElsewhere:
+            QTest::mouseMove(w->windowHandle(), at(other));
+            QVERIFY(b->isDown());
+            QTest::mouseRelease(w->windowHandle(), row.mouse, {}, at(other));
+            QVERIFY(!other->isDown());
+            break;
+        case HideButton: b->hide(); break;
+        case DisableButton: b->setEnabled(false); break;
+        case HideFrame: w->control(QStringLiteral("Frame10"))->hide(); break;
+        case DisableWindow: w->setEnabled(false); break;
+        case Deactivate:
+            window.setGeometry(0, 0, 100, 100);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window) && !w->isActiveWindow());
+        }
         verifyReleased(b, row.zoom ? 5 : row.pressed[0], row.zoom ? 3 : row.pressed[3]);
         QCOMPARE(label("Label22"), QStringLiteral(" Power ON")); // left to the monitor clear
     }
@@ -191,49 +218,6 @@ private slots:
             w->Timer1_Timer();
             QCOMPARE(sent(), QByteArray("C0D\rC0D\r"));
         }
-    }
-
-    void lostRelease_data()
-    {
-        QTest::addColumn<int>("loss");
-        const char *names[] = {"released over Zoom -", "button hidden", "button disabled", "frame hidden",
-                               "window disabled", "deactivated"};
-        for (int loss = ReleaseElsewhere; loss <= Deactivate; ++loss)
-            QTest::newRow(names[loss]) << loss;
-    }
-
-    void lostRelease()
-    {
-        QFETCH(int, loss);
-        QVERIFY(line->write("0"));
-        QTRY_COMPARE(w->link().ReplyBuffer, QStringLiteral("0"));
-        // As the window system delivers them, to the window: pressed on Zoom +, in Frame10.
-        FaceButton *b = w->button(37), *other = w->button(38);
-        const auto at = [this](QWidget *c) { return c->mapTo(w.get(), c->rect().center()); };
-        QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, at(b));
-        QVERIFY(b->isHeld() && w->Timer1.enabled());
-        QCOMPARE(sent(), QByteArray("C47\r"));
-        // Nothing ticks meanwhile; the release sets all again.
-        setTiming({60000, 60000, 60000, 0});
-        QWidget window;
-        switch (loss) {
-        case ReleaseElsewhere:
-            QTest::mouseMove(w->windowHandle(), at(other));
-            QVERIFY(b->isDown());
-            QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, at(other));
-            QVERIFY(!other->isDown());
-            break;
-        case HideButton: b->hide(); break;
-        case DisableButton: b->setEnabled(false); break;
-        case HideFrame: w->control(QStringLiteral("Frame10"))->hide(); break;
-        case DisableWindow: w->setEnabled(false); break;
-        default:
-            window.setGeometry(0, 0, 100, 100);
-            window.show();
-            window.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&window) && !w->isActiveWindow());
-        }
-        verifyReleased(b, 5, 3); // exactly as the release of a zoom button
     }
 };
 
