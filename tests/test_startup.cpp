@@ -54,20 +54,6 @@ private slots:
         QVERIFY(warnings.isEmpty());
     }
 
-    void failedStartUpWarnsOnceTheWindowIsShown()
-    {
-        PtyLine two;
-        start(Absent, two.path);
-        QVERIFY(!port->portOpen() && warnings.isEmpty());
-        w->show();
-        QTRY_COMPARE(warnings.size(), 1);
-        QVERIFY(warnings.first().contains(Absent));
-        w->Command33_Click(); // the port panel still works
-        option("Option2")->click();
-        QVERIFY(port->portOpen() && frame8()->isHidden());
-        QCOMPARE(warnings.size(), 1);
-    }
-
     void portPanel()
     {
         PtyLine one, two;
@@ -97,27 +83,35 @@ private slots:
         QCOMPARE(two.speed(), speed_t(B19200));
     }
 
-    void failedPortChoiceWarnsAndTheNextChoiceReopens()
+    void failuresWarnOnceAndTheNextChoiceReopens()
     {
-        PtyLine one;
-        start(one.path);
+        PtyLine two;
+        start(Absent, two.path);
+        QVERIFY(!port->portOpen() && warnings.isEmpty());
+        w->show(); // a failed start-up says why once the window is up
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().contains(Absent));
         w->Command33_Click();
         option("Option2")->click();
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY(warnings.first().contains("COM2"));
+        QVERIFY(port->portOpen() && frame8()->isHidden());
+
+        w->Command33_Click();
+        option("Option1")->click();
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY(warnings.last().contains("COM1"));
         QVERIFY(!port->portOpen());
-        QCOMPARE(port->commPort(), 1);
-        QVERIFY(option("Option2")->isChecked() && !frame8()->isHidden());
+        QCOMPARE(port->commPort(), 2);
+        QVERIFY(option("Option1")->isChecked() && !frame8()->isHidden());
         // A command that could not go out says so, then and after its reply window.
         w->Command17_Click();
         w->link().Timer2_Timer();
         QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && label("Label12").contains("not open"));
 
-        option("Option1")->click();
+        option("Option2")->click();
         QVERIFY(port->portOpen() && frame8()->isHidden());
-        QCOMPARE(warnings.size(), 1);
+        QCOMPARE(warnings.size(), 2);
         w->Command18_Click();
-        QTRY_COMPARE(one.read(), QByteArray("C01\r"));
+        QTRY_COMPARE(two.read(), QByteArray("C01\r"));
     }
 
     void endClosesThePortAndSendsNothing()
