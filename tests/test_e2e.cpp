@@ -17,7 +17,7 @@ class EndToEndTest : public PanelFixture
 
     std::unique_ptr<PtyProjector> sim;
 
-    void startWith(PtyOptions options = {})
+    void startWith(PtyOptions options)
     {
         sim = std::make_unique<PtyProjector>(options);
         QVERIFY2(sim->open(), qPrintable(sim->errorString()));

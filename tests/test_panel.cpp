@@ -47,23 +47,16 @@ class TestPanel : public PanelFixture
     }
 
     // Repeat interval, reply window, monitor clear, cursor pace.
-    L timing() const { return {w->Timer1.interval(), w->link().Timer2.interval(), w->link().Timer4.interval(), w->CursorPace}; }
+    L timing() const
+    {
+        return {w->Timer1.interval(), w->link().Timer2.interval(), w->link().Timer4.interval(), w->CursorPace};
+    }
     void setTiming(const L &t)
     {
         w->Timer1.setInterval(t[0]);
         w->link().Timer2.setInterval(t[1]);
         w->link().Timer4.setInterval(t[2]);
         w->CursorPace = quint8(t[3]);
-    }
-
-    void verifyReleased(FaceButton *held, int repeatMs, int pace)
-    {
-        QVERIFY(!held->isHeld() && !held->isDown());
-        QVERIFY(!w->Timer1.enabled() && !w->link().Timer2.enabled() && w->link().Timer4.enabled());
-        QCOMPARE(timing(), (L{repeatMs, 500, 1000, pace}));
-        QCOMPARE((QStringList{label("Label11"), label("Label12"), w->link().ReplyBuffer}), QStringList(3, QString()));
-        w->Timer1_Timer(); // nothing repeats after the release
-        QCOMPARE(sent(), QByteArray());
     }
 
 private slots:
@@ -187,8 +180,14 @@ private slots:
             window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&window) && !w->isActiveWindow());
         }
-        verifyReleased(b, row.zoom ? 5 : row.pressed[0], row.zoom ? 3 : row.pressed[3]);
+        QVERIFY(!b->isHeld() && !b->isDown());
+        QVERIFY(!w->Timer1.enabled() && !w->link().Timer2.enabled() && w->link().Timer4.enabled());
+        // A zoom release sets the repeat to 5 ms and the pace to 3.
+        QCOMPARE(timing(), (L{row.zoom ? 5 : row.pressed[0], 500, 1000, row.zoom ? 3 : row.pressed[3]}));
+        QCOMPARE((QStringList{label("Label11"), label("Label12"), w->link().ReplyBuffer}), QStringList(3, QString()));
         QCOMPARE(label("Label22"), QStringLiteral(" Power ON")); // left to the monitor clear
+        w->Timer1_Timer(); // nothing repeats after the release
+        QCOMPARE(sent(), QByteArray());
     }
 
     void destroyedMidHold()

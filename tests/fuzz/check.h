@@ -8,7 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-[[noreturn]] inline void qn62CheckFailed(const char *where, const char *what, const QString &a = {}, const QString &b = {})
+[[noreturn]] inline void qn62CheckFailed(const char *where, const char *what, const QString &a = {},
+                                         const QString &b = {})
 {
     std::fprintf(stderr, "%s: check failed: %s\n  \"%s\"\n  \"%s\"\n", where, what, qPrintable(a), qPrintable(b));
     std::abort();
