@@ -1,9 +1,11 @@
 #include "form1.h"
 
+#include "commandline.h"
+#include "commands.h"
 #include "commport.h"
 #include "facebutton.h"
-#include "fonts.h"
 #include "layout.h"
+#include "panelbuilder.h"
 #include "picture.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -24,25 +27,14 @@ using namespace layout;
 
 namespace {
 
-QRect twipsRect(int left, int top, int width, int height)
+// A button's row in one of the tables of commands.
+template <typename Row, std::size_t N>
+const Row &rowOf(const Row (&table)[N], int number)
 {
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-void paintBackground(QWidget *widget, QRgb colour)
-{
-    QPalette pal = widget->palette();
-    pal.setColor(QPalette::Window, QColor(colour));
-    widget->setPalette(pal);
-    widget->setAutoFillBackground(true);
-}
-
-Qt::Alignment alignmentOf(unsigned flags)
-{
-    const Qt::Alignment horizontal = (flags & Centre) ? Qt::AlignHCenter
-        : (flags & Right)                             ? Qt::AlignRight
-                                                      : Qt::AlignLeft;
-    return horizontal | Qt::AlignVCenter;
+    for (const Row &row : table)
+        if (row.number == number)
+            return row;
+    qFatal("Command%d has no row in the tables of commands", number);
 }
 
 } // namespace
@@ -54,10 +46,14 @@ Form1::Form1(CommPort *port, QWidget *parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(Title));
-    paintBackground(this, WindowColour);
-    setFont(layoutFont(F0));
 
-    buildControls();
+    m_controls = buildPanel(this);
+    m_monitor[0] = find<QLabel>(QStringLiteral("Label11"));
+    m_monitor[1] = find<QLabel>(QStringLiteral("Label12"));
+    m_monitor[2] = find<QLabel>(QStringLiteral("Label22"));
+    m_text1 = find<QLineEdit>(QStringLiteral("Text1"));
+    m_command34 = button(34);
+    m_frame8 = control(QStringLiteral("Frame8"));
     connectControls();
     qApp->installEventFilter(this);
 
@@ -75,123 +71,113 @@ Form1::~Form1()
         disconnect(w, nullptr, this, nullptr);
 }
 
-void Form1::buildControls()
+QWidget *Form1::control(const QString &name) const
 {
-    // Controls come in container-first order, and later ones stack above
-    // earlier ones, so the port panel covers the "COM" button.
-    for (const Control &c : Controls) {
-        QWidget *container = c.in ? m_controls.value(QString::fromLatin1(c.in)) : this;
-        Q_ASSERT(container);
-        const QString caption = c.caption ? QString::fromUtf8(c.caption) : QString();
-        QWidget *w = nullptr;
-        switch (c.kind) {
-        case Frame: {
-            auto *frame = new QFrame(container);
-            frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
-            paintBackground(frame, c.colour);
-            w = frame;
-            break;
-        }
-        case Label: {
-            auto *label = new QLabel(caption, container);
-            label->setTextFormat(Qt::PlainText);
-            label->setAlignment(alignmentOf(c.flags));
-            paintBackground(label, c.colour);
-            if (c.flags & Bordered) {
-                // A thin black border, whatever colour the text has.
-                label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid black; background: %1; color: %2; padding-left: 1px; }")
-                                         .arg(QColor(c.colour).name(), QColor(c.textColour).name()));
-            } else if (c.textColour) {
-                QPalette pal = label->palette();
-                pal.setColor(QPalette::WindowText, QColor(c.textColour));
-                label->setPalette(pal);
-            }
-            w = label;
-            break;
-        }
-        case Button: {
-            auto *button = new FaceButton(caption, container);
-            button->setAutoDefault(false);
-            if (c.colour != SystemColour)
-                button->setFaceColour(QColor(c.colour));
-            w = button;
-            break;
-        }
-        case Option: {
-            auto *option = new QRadioButton(caption, container);
-            paintBackground(option, c.colour);
-            option->setChecked(c.flags & Selected);
-            w = option;
-            break;
-        }
-        case TextBox: {
-            auto *edit = new QLineEdit(container);
-            edit->setFrame(true);
-            w = edit;
-            break;
-        }
-        }
-        w->setObjectName(QString::fromLatin1(c.name));
-        w->setFont(layoutFont(c.font));
-        w->setGeometry(twipsRect(c.left, c.top, c.width, c.height));
-        w->setVisible(!(c.flags & Hidden));
-        m_controls.insert(w->objectName(), w);
-    }
+    QWidget *widget = m_controls.value(name);
+    if (!widget)
+        qFatal("The panel has no control named %s", qPrintable(name));
+    return widget;
+}
 
-    for (const Line &l : Lines) {
-        auto *line = new QWidget(this);
-        line->setObjectName(QString::fromLatin1(l.name));
-        paintBackground(line, LineColour);
-        line->setAttribute(Qt::WA_TransparentForMouseEvents);
-        const int x = px(std::min(l.x1, l.x2)), y = px(std::min(l.y1, l.y2));
-        const int w = px(std::abs(l.x2 - l.x1)), h = px(std::abs(l.y2 - l.y1));
-        line->setGeometry(x - LineWidthPx / 2, y - LineWidthPx / 2, std::max(w, 0) + LineWidthPx,
-                          std::max(h, 0) + LineWidthPx);
-        m_controls.insert(line->objectName(), line);
-    }
-
-    auto *image = new Picture(this);
-    image->setObjectName(QStringLiteral("Image1"));
-    image->setPixmap(Picture::badge(ImagePixelsWide, ImagePixelsHigh));
-    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    image->setGeometry(twipsRect(ImageLeft, ImageTop, ImageWidth, ImageHeight));
-    m_controls.insert(image->objectName(), image);
-    connect(image, &Picture::doubleClicked, this, &Form1::Image1_DblClick);
-
-    // Keyboard focus follows the tab positions; labels and frames never
-    // take it.
-    std::vector<const Control *> order;
-    for (const Control &c : Controls)
-        if (c.kind == Button || c.kind == Option || c.kind == TextBox)
-            order.push_back(&c);
-    std::sort(order.begin(), order.end(), [](auto a, auto b) { return a->tab < b->tab; });
-    for (std::size_t i = 1; i < order.size(); ++i)
-        setTabOrder(control(QString::fromLatin1(order[i - 1]->name)), control(QString::fromLatin1(order[i]->name)));
-
-    m_monitor[0] = static_cast<QLabel *>(control(QStringLiteral("Label11")));
-    m_monitor[1] = static_cast<QLabel *>(control(QStringLiteral("Label12")));
-    m_monitor[2] = static_cast<QLabel *>(control(QStringLiteral("Label22")));
-    m_text1 = static_cast<QLineEdit *>(control(QStringLiteral("Text1")));
-    m_command34 = button(34);
-    m_frame8 = control(QStringLiteral("Frame8"));
+template <typename T>
+T *Form1::find(const QString &name) const
+{
+    T *widget = qobject_cast<T *>(control(name));
+    if (!widget)
+        qFatal("The panel's control %s is no %s", qPrintable(name), T::staticMetaObject.className());
+    return widget;
 }
 
 FaceButton *Form1::button(int number) const
 {
-    return qobject_cast<FaceButton *>(control(QStringLiteral("Command%1").arg(number)));
+    return find<FaceButton>(QStringLiteral("Command%1").arg(number));
 }
 
 void Form1::connectControls()
 {
-#define QN62_CONNECT(n, code, kind) connect(button(n), &QPushButton::clicked, this, &Form1::Command##n##_Click);
-    QN62_CLICK_BUTTONS(QN62_CONNECT)
-#undef QN62_CONNECT
-#define QN62_CONNECT(n, code, rc, t1, t2, t4, zoom) \
-    button(n)->setHoldMode(true); \
-    connect(button(n), &FaceButton::mouseDown, this, &Form1::Command##n##_MouseDown); \
-    connect(button(n), &FaceButton::mouseUp, this, &Form1::Command##n##_MouseUp);
-    QN62_HOLD_BUTTONS(QN62_CONNECT)
-#undef QN62_CONNECT
+    // Every button with a row in the tables of commands gets its event
+    // procedures here, and only those.
+    QSet<int> connected;
+    const auto onClick = [&](int number, void (Form1::*clicked)()) {
+        rowOf(ClickButtons, number);
+        connect(button(number), &QPushButton::clicked, this, clicked);
+        connected << number;
+    };
+    const auto onHold = [&](int number, void (Form1::*down)(), void (Form1::*up)()) {
+        rowOf(HoldButtons, number);
+        FaceButton *held = button(number);
+        held->setHoldMode(true);
+        connect(held, &FaceButton::mouseDown, this, down);
+        connect(held, &FaceButton::mouseUp, this, up);
+        connected << number;
+    };
+    onClick(17, &Form1::Command17_Click);
+    onClick(18, &Form1::Command18_Click);
+    onClick(27, &Form1::Command27_Click);
+    onClick(29, &Form1::Command29_Click);
+    onClick(23, &Form1::Command23_Click);
+    onClick(24, &Form1::Command24_Click);
+    onClick(19, &Form1::Command19_Click);
+    onClick(20, &Form1::Command20_Click);
+    onClick(21, &Form1::Command21_Click);
+    onClick(22, &Form1::Command22_Click);
+    onClick(25, &Form1::Command25_Click);
+    onClick(26, &Form1::Command26_Click);
+    onClick(31, &Form1::Command31_Click);
+    onClick(32, &Form1::Command32_Click);
+    onClick(13, &Form1::Command13_Click);
+    onClick(30, &Form1::Command30_Click);
+    onClick(14, &Form1::Command14_Click);
+    onClick(3, &Form1::Command3_Click);
+    onClick(4, &Form1::Command4_Click);
+    onClick(10, &Form1::Command10_Click);
+    onClick(11, &Form1::Command11_Click);
+    onClick(39, &Form1::Command39_Click);
+    onClick(40, &Form1::Command40_Click);
+    onClick(41, &Form1::Command41_Click);
+    onClick(42, &Form1::Command42_Click);
+    onClick(12, &Form1::Command12_Click);
+    onClick(36, &Form1::Command36_Click);
+    onClick(56, &Form1::Command56_Click);
+    onClick(57, &Form1::Command57_Click);
+    onClick(58, &Form1::Command58_Click);
+    onClick(44, &Form1::Command44_Click);
+    onClick(45, &Form1::Command45_Click);
+    onClick(46, &Form1::Command46_Click);
+    onClick(47, &Form1::Command47_Click);
+    onClick(54, &Form1::Command54_Click);
+    onClick(64, &Form1::Command64_Click);
+    onClick(65, &Form1::Command65_Click);
+    onClick(66, &Form1::Command66_Click);
+    onClick(69, &Form1::Command69_Click);
+    onClick(72, &Form1::Command72_Click);
+    onClick(97, &Form1::Command97_Click);
+    onClick(98, &Form1::Command98_Click);
+    onClick(60, &Form1::Command60_Click);
+    onClick(61, &Form1::Command61_Click);
+    onClick(63, &Form1::Command63_Click);
+    onClick(67, &Form1::Command67_Click);
+    onHold(1, &Form1::Command1_MouseDown, &Form1::Command1_MouseUp);
+    onHold(2, &Form1::Command2_MouseDown, &Form1::Command2_MouseUp);
+    onHold(15, &Form1::Command15_MouseDown, &Form1::Command15_MouseUp);
+    onHold(35, &Form1::Command35_MouseDown, &Form1::Command35_MouseUp);
+    onHold(48, &Form1::Command48_MouseDown, &Form1::Command48_MouseUp);
+    onHold(49, &Form1::Command49_MouseDown, &Form1::Command49_MouseUp);
+    onHold(50, &Form1::Command50_MouseDown, &Form1::Command50_MouseUp);
+    onHold(51, &Form1::Command51_MouseDown, &Form1::Command51_MouseUp);
+    onHold(37, &Form1::Command37_MouseDown, &Form1::Command37_MouseUp);
+    onHold(38, &Form1::Command38_MouseDown, &Form1::Command38_MouseUp);
+    onHold(5, &Form1::Command5_MouseDown, &Form1::Command5_MouseUp);
+    onHold(7, &Form1::Command7_MouseDown, &Form1::Command7_MouseUp);
+    onHold(9, &Form1::Command9_MouseDown, &Form1::Command9_MouseUp);
+    onHold(8, &Form1::Command8_MouseDown, &Form1::Command8_MouseUp);
+    onHold(6, &Form1::Command6_MouseDown, &Form1::Command6_MouseUp);
+    for (const ClickButton &row : ClickButtons)
+        if (!connected.contains(row.number))
+            qFatal("Command%d has a row but no event procedure", row.number);
+    for (const HoldButton &row : HoldButtons)
+        if (!connected.contains(row.number))
+            qFatal("Command%d has a row but no event procedures", row.number);
 
     connect(button(16), &QPushButton::clicked, this, &Form1::Command16_Click);
     connect(button(33), &QPushButton::clicked, this, &Form1::Command33_Click);
@@ -199,9 +185,7 @@ void Form1::connectControls()
     connect(button(95), &QPushButton::clicked, this, &Form1::Command95_Click);
     connect(button(96), &QPushButton::clicked, this, &Form1::Command96_Click);
 
-    const auto option = [this](const char *name) {
-        return static_cast<QRadioButton *>(control(QString::fromLatin1(name)));
-    };
+    const auto option = [this](const char *name) { return find<QRadioButton>(QString::fromLatin1(name)); };
     connect(option("Option1"), &QRadioButton::clicked, this, &Form1::Option1_Click);
     connect(option("Option2"), &QRadioButton::clicked, this, &Form1::Option2_Click);
     connect(option("Option9"), &QRadioButton::clicked, this, &Form1::Option9_Click);
@@ -211,6 +195,19 @@ void Form1::connectControls()
     connect(&Timer3, &IntervalTimer::Timer, this, &Form1::Timer3_Timer);
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
     connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
+    connect(find<Picture>(QStringLiteral("Image1")), &Picture::doubleClicked, this, &Form1::Image1_DblClick);
+
+    limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
+}
+
+void Form1::Hyouji(const QString &Data, quint8 Kind)
+{
+    m_link.Hyouji(Data, Kind);
+    if (Kind != TransactionEngine::KindTransmit || MSComm1->portOpen() || m_toldNotOpen)
+        return;
+    m_toldNotOpen = true;
+    warn(QStringLiteral("%1 is not open, so nothing was sent. To open a port, press COM, then COM1 or COM2.")
+             .arg(MSComm1->describe(MSComm1->commPort())));
 }
 
 void Form1::showLine(TransactionEngine::Line which, const QString &text)
@@ -281,7 +278,7 @@ void Form1::Form_Load()
     MSComm1->setSettings(CommSettings);
     const bool opened = MSComm1->setPortOpen(true);
 
-    static_cast<QRadioButton *>(control(QStringLiteral("Option1")))->setChecked(true);
+    find<QRadioButton>(QStringLiteral("Option1"))->setChecked(true);
     if (opened) {
         Option1_Click();
     } else {
@@ -308,6 +305,7 @@ void Form1::choosePort(int port)
         MSComm1->setCommPort(port == 1 ? 2 : 1);
         return;
     }
+    m_toldNotOpen = false;
     m_frame8->hide();
 }
 
@@ -427,8 +425,9 @@ void Form1::send(const char *code)
     Hyouji(m_link.CurrentCommand, TransactionEngine::KindTransmit);
 }
 
-void Form1::click(const ClickButton &row)
+void Form1::click(int number)
 {
+    const ClickButton &row = rowOf(ClickButtons, number);
     switch (row.kind) {
     case PressKind::LongWait:
         m_link.Timer2.setInterval(2000);
@@ -448,14 +447,56 @@ void Form1::click(const ClickButton &row)
     }
 }
 
-#define QN62_DEFINE(n, code, kind) \
-    void Form1::Command##n##_Click() { click({n, code, PressKind::kind}); }
-QN62_CLICK_BUTTONS(QN62_DEFINE)
-#undef QN62_DEFINE
-
-void Form1::press(const HoldButton &row)
+void Form1::Command17_Click() { click(17); }
+void Form1::Command18_Click() { click(18); }
+void Form1::Command27_Click() { click(27); }
+void Form1::Command29_Click() { click(29); }
+void Form1::Command23_Click() { click(23); }
+void Form1::Command24_Click() { click(24); }
+void Form1::Command19_Click() { click(19); }
+void Form1::Command20_Click() { click(20); }
+void Form1::Command21_Click() { click(21); }
+void Form1::Command22_Click() { click(22); }
+void Form1::Command25_Click() { click(25); }
+void Form1::Command26_Click() { click(26); }
+void Form1::Command31_Click() { click(31); }
+void Form1::Command32_Click() { click(32); }
+void Form1::Command13_Click() { click(13); }
+void Form1::Command30_Click() { click(30); }
+void Form1::Command14_Click() { click(14); }
+void Form1::Command3_Click() { click(3); }
+void Form1::Command4_Click() { click(4); }
+void Form1::Command10_Click() { click(10); }
+void Form1::Command11_Click() { click(11); }
+void Form1::Command39_Click() { click(39); }
+void Form1::Command40_Click() { click(40); }
+void Form1::Command41_Click() { click(41); }
+void Form1::Command42_Click() { click(42); }
+void Form1::Command12_Click() { click(12); }
+void Form1::Command36_Click() { click(36); }
+void Form1::Command56_Click() { click(56); }
+void Form1::Command57_Click() { click(57); }
+void Form1::Command58_Click() { click(58); }
+void Form1::Command44_Click() { click(44); }
+void Form1::Command45_Click() { click(45); }
+void Form1::Command46_Click() { click(46); }
+void Form1::Command47_Click() { click(47); }
+void Form1::Command54_Click() { click(54); }
+void Form1::Command64_Click() { click(64); }
+void Form1::Command65_Click() { click(65); }
+void Form1::Command66_Click() { click(66); }
+void Form1::Command69_Click() { click(69); }
+void Form1::Command72_Click() { click(72); }
+void Form1::Command97_Click() { click(97); }
+void Form1::Command98_Click() { click(98); }
+void Form1::Command60_Click() { click(60); }
+void Form1::Command61_Click() { click(61); }
+void Form1::Command63_Click() { click(63); }
+void Form1::Command67_Click() { click(67); }
+void Form1::press(int number)
 {
-    const bool arrow = row.repeatMs == Keep;
+    const HoldButton &row = rowOf(HoldButtons, number);
+    const bool arrow = row.kind == HoldKind::Arrow;
     if (arrow) {
         if (CursorPace == 1) {
             m_link.Timer2.setInterval(150);
@@ -468,15 +509,16 @@ void Form1::press(const HoldButton &row)
     RepeatCode = quint8(row.repeatCode);
     send(row.code);
     if (!arrow) {
-        Timer1.setInterval(row.repeatMs);
-        m_link.Timer2.setInterval(row.replyWindowMs);
-        m_link.Timer4.setInterval(row.monitorClearMs);
+        Timer1.setInterval(row.timing.repeatMs);
+        m_link.Timer2.setInterval(row.timing.replyWindowMs);
+        m_link.Timer4.setInterval(row.timing.monitorClearMs);
     }
     Timer1.setEnabled(true);
 }
 
-void Form1::release(const HoldButton &row)
+void Form1::release(int number)
 {
+    const HoldButton &row = rowOf(HoldButtons, number);
     RepeatCode = 0;
     Timer1.setEnabled(false);
     m_link.Timer2.setEnabled(false);
@@ -486,18 +528,42 @@ void Form1::release(const HoldButton &row)
     m_link.Timer2.setInterval(TransactionEngine::ReplyWindowMs);
     m_link.Timer4.setInterval(TransactionEngine::MonitorClearMs);
     m_link.ReplyBuffer.clear();
-    if (row.zoom) {
+    if (row.kind == HoldKind::Zoom) {
         Timer1.setInterval(5);
         CursorPace = 3;
     }
 }
 
-#define QN62_DEFINE(n, code, rc, t1, t2, t4, zoom) \
-    void Form1::Command##n##_MouseDown() { press({n, code, rc, t1, t2, t4, zoom}); } \
-    void Form1::Command##n##_MouseUp() { release({n, code, rc, t1, t2, t4, zoom}); }
-QN62_HOLD_BUTTONS(QN62_DEFINE)
-#undef QN62_DEFINE
-
+void Form1::Command1_MouseDown() { press(1); }
+void Form1::Command1_MouseUp() { release(1); }
+void Form1::Command2_MouseDown() { press(2); }
+void Form1::Command2_MouseUp() { release(2); }
+void Form1::Command15_MouseDown() { press(15); }
+void Form1::Command15_MouseUp() { release(15); }
+void Form1::Command35_MouseDown() { press(35); }
+void Form1::Command35_MouseUp() { release(35); }
+void Form1::Command48_MouseDown() { press(48); }
+void Form1::Command48_MouseUp() { release(48); }
+void Form1::Command49_MouseDown() { press(49); }
+void Form1::Command49_MouseUp() { release(49); }
+void Form1::Command50_MouseDown() { press(50); }
+void Form1::Command50_MouseUp() { release(50); }
+void Form1::Command51_MouseDown() { press(51); }
+void Form1::Command51_MouseUp() { release(51); }
+void Form1::Command37_MouseDown() { press(37); }
+void Form1::Command37_MouseUp() { release(37); }
+void Form1::Command38_MouseDown() { press(38); }
+void Form1::Command38_MouseUp() { release(38); }
+void Form1::Command5_MouseDown() { press(5); }
+void Form1::Command5_MouseUp() { release(5); }
+void Form1::Command7_MouseDown() { press(7); }
+void Form1::Command7_MouseUp() { release(7); }
+void Form1::Command9_MouseDown() { press(9); }
+void Form1::Command9_MouseUp() { release(9); }
+void Form1::Command8_MouseDown() { press(8); }
+void Form1::Command8_MouseUp() { release(8); }
+void Form1::Command6_MouseDown() { press(6); }
+void Form1::Command6_MouseUp() { release(6); }
 void Form1::Timer1_Timer()
 {
     if (RepeatCode == 0)

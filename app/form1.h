@@ -1,6 +1,5 @@
 #pragma once
 
-#include "commands.h"
 #include "intervaltimer.h"
 #include "transaction.h"
 
@@ -12,7 +11,6 @@
 
 class QLabel;
 class QLineEdit;
-class QRadioButton;
 
 namespace qn62 {
 
@@ -57,10 +55,13 @@ public:
     void setHeight(int twips);
 
     // Sends (kind 1) or shows and decodes received text (any other kind).
-    void Hyouji(const QString &Data, quint8 Kind) { m_link.Hyouji(Data, Kind); }
+    // The first command tried while the port is closed also says so in a
+    // warning box; the rest of that closed spell adds no more boxes.
+    void Hyouji(const QString &Data, quint8 Kind);
 
     // A control by its name ("Command17", "Label11", "Frame8"...).
-    QWidget *control(const QString &name) const { return m_controls.value(name); }
+    // A name the panel does not have stops the program.
+    QWidget *control(const QString &name) const;
     FaceButton *button(int number) const;
 
     // Start-up and the serial port.
@@ -83,16 +84,84 @@ public:
     void Form_KeyDown(int KeyCode, int Shift);
 
     // Single-press buttons.
-#define QN62_DECLARE(n, code, kind) void Command##n##_Click();
-    QN62_CLICK_BUTTONS(QN62_DECLARE)
-#undef QN62_DECLARE
+    void Command17_Click();
+    void Command18_Click();
+    void Command27_Click();
+    void Command29_Click();
+    void Command23_Click();
+    void Command24_Click();
+    void Command19_Click();
+    void Command20_Click();
+    void Command21_Click();
+    void Command22_Click();
+    void Command25_Click();
+    void Command26_Click();
+    void Command31_Click();
+    void Command32_Click();
+    void Command13_Click();
+    void Command30_Click();
+    void Command14_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Command39_Click();
+    void Command40_Click();
+    void Command41_Click();
+    void Command42_Click();
+    void Command12_Click();
+    void Command36_Click();
+    void Command56_Click();
+    void Command57_Click();
+    void Command58_Click();
+    void Command44_Click();
+    void Command45_Click();
+    void Command46_Click();
+    void Command47_Click();
+    void Command54_Click();
+    void Command64_Click();
+    void Command65_Click();
+    void Command66_Click();
+    void Command69_Click();
+    void Command72_Click();
+    void Command97_Click();
+    void Command98_Click();
+    void Command60_Click();
+    void Command61_Click();
+    void Command63_Click();
+    void Command67_Click();
 
     // Press-and-hold buttons and their repeat timer.
-#define QN62_DECLARE(n, code, rc, t1, t2, t4, zoom) \
-    void Command##n##_MouseDown(); \
-    void Command##n##_MouseUp();
-    QN62_HOLD_BUTTONS(QN62_DECLARE)
-#undef QN62_DECLARE
+    void Command1_MouseDown();
+    void Command1_MouseUp();
+    void Command2_MouseDown();
+    void Command2_MouseUp();
+    void Command15_MouseDown();
+    void Command15_MouseUp();
+    void Command35_MouseDown();
+    void Command35_MouseUp();
+    void Command48_MouseDown();
+    void Command48_MouseUp();
+    void Command49_MouseDown();
+    void Command49_MouseUp();
+    void Command50_MouseDown();
+    void Command50_MouseUp();
+    void Command51_MouseDown();
+    void Command51_MouseUp();
+    void Command37_MouseDown();
+    void Command37_MouseUp();
+    void Command38_MouseDown();
+    void Command38_MouseUp();
+    void Command5_MouseDown();
+    void Command5_MouseUp();
+    void Command7_MouseDown();
+    void Command7_MouseUp();
+    void Command9_MouseDown();
+    void Command9_MouseUp();
+    void Command8_MouseDown();
+    void Command8_MouseUp();
+    void Command6_MouseDown();
+    void Command6_MouseUp();
     void Timer1_Timer();
 
 protected:
@@ -102,14 +171,16 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void buildControls();
+    template <typename T>
+    T *find(const QString &name) const;
     void connectControls();
     void choosePort(int port);
     void chooseSpeed(const char *settings);
     void warn(const QString &text);
-    void click(const ClickButton &row);
-    void press(const HoldButton &row);
-    void release(const HoldButton &row);
+    // What the buttons of the tables of commands do, by button number.
+    void click(int number);
+    void press(int number);
+    void release(int number);
     void send(const char *code);
     void showLine(TransactionEngine::Line which, const QString &text);
 
@@ -123,6 +194,7 @@ private:
     qint16 m_extendedView = 0;
     std::function<void(const QString &)> m_warningHandler;
     QStringList m_pendingWarnings;
+    bool m_toldNotOpen = false; // the closed port has been reported since it last opened
 };
 
 } // namespace qn62

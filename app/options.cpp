@@ -60,14 +60,15 @@ QString usageText()
         "Control panel for the QN62 data projector over an RS-232C line.\n"
         "The panel's ports COM1 and COM2 stand for two serial devices:\n"
         "\n"
-        "  --com1 DEVICE  device behind COM1 (default /dev/ttyS0), e.g. /dev/ttyUSB0\n"
-        "  --com2 DEVICE  device behind COM2 (default /dev/ttyS1)\n"
+        "  --com1 DEVICE  device behind COM1 (default %1), e.g. /dev/ttyUSB0\n"
+        "  --com2 DEVICE  device behind COM2 (default %2)\n"
         "  --demo         drive a simulated projector behind COM1 instead of a real one\n"
         "  --help         show this text\n"
         "  --version      show the version\n"
         "\n"
         "Opening a serial device needs membership of the 'dialout' group:\n"
-        "  sudo adduser $USER dialout   (then log out and in again)\n");
+        "  sudo adduser $USER dialout   (then log out and in again)\n")
+        .arg(QLatin1String(SerialComm::DefaultDevices[0]), QLatin1String(SerialComm::DefaultDevices[1]));
 }
 
 QString versionText()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serialcomm.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,8 +9,8 @@ namespace qn62 {
 
 struct Options
 {
-    QString com1 = QStringLiteral("/dev/ttyS0");
-    QString com2 = QStringLiteral("/dev/ttyS1");
+    QString com1 = QString::fromLatin1(SerialComm::DefaultDevices[0]);
+    QString com2 = QString::fromLatin1(SerialComm::DefaultDevices[1]);
     bool demo = false;
     bool help = false;
     bool version = false;

@@ -1,7 +1,8 @@
 #include "decoder.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace qn62 {
@@ -126,6 +127,31 @@ std::optional<QString> decodeReply(const QString &currentCommand, const QString 
     return std::nullopt;
 }
 
+namespace {
+
+// A number of the form [sign] digits [. digits] [e [sign] digits], read the
+// same whatever the user's locale (the C library's strtod() takes the
+// locale's decimal separator, and Qt's start-up sets the user's locale).
+// Too large is infinite, too small is zero.
+double parseDecimal(const std::string &number)
+{
+    const bool negative = !number.empty() && number[0] == '-';
+    const std::size_t start = (!number.empty() && (number[0] == '-' || number[0] == '+')) ? 1 : 0;
+    double value = 0.0;
+    const char *first = number.data() + start;
+    const char *last = number.data() + number.size();
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error == std::errc::result_out_of_range) {
+        const bool tiny = number.find("e-") != std::string::npos;
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (error != std::errc()) {
+        value = 0.0;
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
 double leadingNumber(const QString &text)
 {
     QString s;
@@ -167,7 +193,7 @@ double leadingNumber(const QString &text)
         if (expDigits)
             number += exponent;
     }
-    return std::strtod(number.c_str(), nullptr);
+    return parseDecimal(number);
 }
 
 std::optional<qint16> toInt16(double value)

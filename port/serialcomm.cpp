@@ -1,33 +1,36 @@
 #include "serialcomm.h"
 
-#include <unistd.h>
-
-#include <QFileInfo>
+#include "serialtransport.h"
 
 namespace qn62 {
 
+Transport *createTransport(const QString &address, QObject *parent)
+{
+    return new SerialTransport(address, nullptr, parent);
+}
+
 SerialComm::SerialComm(QObject *parent)
     : CommPort(parent)
+    , m_queue([this](const char *data, qint64 size) { return m_transport ? m_transport->write(data, size) : -1; },
+              [this] { return m_transport ? m_transport->bytesToWrite() : 0; })
 {
     for (const char *path : DefaultDevices)
         m_devices << QString::fromLatin1(path);
-
-    connect(&m_serial, &QSerialPort::readyRead, this, [this] {
-        m_event = ComEvReceive;
-        emit onComm();
-    });
-    connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialComm::handleError);
 }
 
 SerialComm::~SerialComm()
 {
-    m_serial.close();
+    if (m_transport) {
+        m_transport->disconnect(this);
+        m_transport->close();
+        delete m_transport;
+    }
 }
 
-void SerialComm::setDevice(int port, const QString &path)
+void SerialComm::setDevice(int port, const QString &address)
 {
     if (port >= 1 && port <= PortCount)
-        m_devices[port - 1] = path;
+        m_devices[port - 1] = SerialTransport::devicePath(address);
 }
 
 QString SerialComm::device(int port) const
@@ -50,7 +53,7 @@ bool SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > PortCount)
         return fail(QStringLiteral("There is no port COM%1; choose COM1 or COM2.").arg(port));
-    if (m_serial.isOpen())
+    if (m_transport)
         return fail(QStringLiteral("%1 is open; close it before choosing another port.").arg(describe(m_port)));
     m_port = port;
     return true;
@@ -63,109 +66,104 @@ bool SerialComm::setSettings(const QString &settings)
     if (!parsed.parse(settings, &why))
         return fail(why);
     m_settings = parsed;
-    return !m_serial.isOpen() || applySettings();
-}
-
-bool SerialComm::applySettings()
-{
-    static constexpr struct { char letter; QSerialPort::Parity parity; } Parities[] = {
-        {'N', QSerialPort::NoParity}, {'E', QSerialPort::EvenParity}, {'O', QSerialPort::OddParity},
-        {'M', QSerialPort::MarkParity}, {'S', QSerialPort::SpaceParity},
-    };
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    for (const auto &p : Parities)
-        if (p.letter == m_settings.parity)
-            parity = p.parity;
-
-    const bool ok = m_serial.setBaudRate(m_settings.baud)
-        && m_serial.setParity(parity)
-        && m_serial.setDataBits(static_cast<QSerialPort::DataBits>(m_settings.dataBits))
-        && m_serial.setStopBits(m_settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
-        && m_serial.setFlowControl(QSerialPort::NoFlowControl);
-    if (!ok)
-        return fail(QStringLiteral("%1: the line settings %2 could not be applied (%3).")
-                        .arg(describe(m_port), m_settings.toString(), m_serial.errorString()));
+    if (m_transport && m_transport->isOpen() && !m_transport->setSettings(m_settings, &why))
+        return fail(QStringLiteral("%1: %2").arg(describe(m_port), why));
     return true;
 }
 
-QString SerialComm::openFailureText(QSerialPort::SerialPortError error) const
+void SerialComm::closeTransport()
 {
-    const QString where = describe(m_port);
-    const QString path = device(m_port);
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1: no such device. Check that the cable or USB serial adapter is "
-                              "plugged in, or choose the other port.").arg(where);
-    case QSerialPort::PermissionError:
-        if (QFileInfo::exists(path) && ::access(path.toLocal8Bit().constData(), R_OK | W_OK) != 0)
-            return QStringLiteral("%1: permission denied. Your user must be in the 'dialout' group: "
-                                  "run 'sudo adduser $USER dialout', then log out and in again.").arg(where);
-        return QStringLiteral("%1: the port is in use by another program. Close that program, "
-                              "or choose the other port.").arg(where);
-    default:
-        return QStringLiteral("%1: the port could not be opened (%2).").arg(where, m_serial.errorString());
-    }
+    m_queue.clear();
+    if (!m_transport)
+        return;
+    Transport *transport = std::exchange(m_transport, nullptr);
+    transport->disconnect(this);
+    transport->close();
+    // It may be the sender of the signal being handled.
+    transport->deleteLater();
 }
 
 bool SerialComm::setPortOpen(bool open)
 {
-    if (open == m_serial.isOpen())
+    if (open == portOpen())
         return true;
     if (!open) {
-        m_serial.close();
+        closeTransport();
         return true;
     }
 
-    const QString path = device(m_port);
-    if (path.isEmpty())
+    const QString address = device(m_port);
+    if (address.isEmpty())
         return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
-    m_serial.setPortName(path);
-    if (!m_serial.open(QIODevice::ReadWrite))
-        return fail(openFailureText(m_serial.error()));
-    if (!applySettings()) {
-        m_serial.close();
-        return false;
+
+    Transport *transport = m_factory(address, this);
+    connect(transport, &Transport::opened, this, [this] { drain(); });
+    connect(transport, &Transport::openFailed, this, [this](const QString &reason) {
+        if (m_opening) {
+            m_openFailure = reason;
+            return;
+        }
+        // An open that was still under way when setPortOpen() returned.
+        closeTransport();
+        m_error = QStringLiteral("%1: %2").arg(describe(m_port), reason);
+        emit portLost(m_error);
+    });
+    connect(transport, &Transport::readyRead, this, [this] {
+        m_event = ComEvReceive;
+        emit onComm();
+    });
+    connect(transport, &Transport::readyWrite, this, &SerialComm::drain);
+    connect(transport, &Transport::lost, this, &SerialComm::handleLost);
+
+    m_transport = transport;
+    m_openFailure.clear();
+    m_opening = true;
+    transport->open(m_settings);
+    m_opening = false;
+    if (!m_openFailure.isEmpty()) {
+        closeTransport();
+        return fail(QStringLiteral("%1: %2").arg(describe(m_port), m_openFailure));
     }
-    // Modem lines: DTR up while open, RTS down. Pseudo-terminals and some
-    // adapters have no modem lines; that is not a reason to refuse the port.
-    m_serial.setDataTerminalReady(true);
-    m_serial.setRequestToSend(false);
-    m_serial.clearError();
     return true;
 }
 
 bool SerialComm::output(const QString &text)
 {
-    if (!m_serial.isOpen())
+    if (!m_transport)
         return fail(QStringLiteral("%1 is not open.").arg(describe(m_port)));
     const QByteArray bytes = text.toLatin1();
-    if (m_serial.write(bytes) != bytes.size())
-        return fail(QStringLiteral("%1: write failed (%2).").arg(describe(m_port), m_serial.errorString()));
-    // Hand the bytes to the driver now rather than on the next event-loop pass.
-    m_serial.flush();
+    if (bytes.size() > OutputQueue::Capacity)
+        return fail(QStringLiteral("%1: the command is %2 characters long; at most %3 go out at once.")
+                        .arg(describe(m_port)).arg(bytes.size()).arg(OutputQueue::Capacity));
+    if (!m_queue.enqueue(bytes))
+        return fail(QStringLiteral("%1: the line is not taking data; %2 bytes are still waiting to go out "
+                                   "and this command does not fit behind them.")
+                        .arg(describe(m_port)).arg(m_queue.pending()));
+    drain();
+    if (!m_transport)
+        return false; // the line was lost while writing; m_error says so
     return true;
+}
+
+void SerialComm::drain()
+{
+    if (m_transport && m_transport->isOpen())
+        m_queue.drain();
 }
 
 QString SerialComm::input()
 {
     m_event = 0;
-    return QString::fromLatin1(m_serial.readAll());
+    return m_transport ? QString::fromLatin1(m_transport->readAll()) : QString();
 }
 
-void SerialComm::handleError(QSerialPort::SerialPortError error)
+void SerialComm::handleLost(const QString &reason)
 {
-    // A device that has gone away keeps the read notifier firing; close the
-    // port at once so that it reports once instead of spinning.
-    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-        || error == QSerialPort::WriteError;
-    if (!lost || !m_serial.isOpen())
+    if (!m_transport)
         return;
-    const QString reason = m_serial.errorString();
-    m_serial.clearError();
-    m_serial.close();
-    m_error = QStringLiteral("%1 stopped working and has been closed (%2). Check the cable or "
-                             "adapter, then choose the port again to reopen it.")
-                  .arg(describe(m_port), reason);
+    closeTransport();
+    m_error = QStringLiteral("%1 has been closed: %2. Check the cable or adapter, then choose the port "
+                             "again to reopen it.").arg(describe(m_port), reason);
     emit portLost(m_error);
 }
 

@@ -7,9 +7,23 @@ QN62_PACKAGES=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-ipafont-gothic
   xvfb xauth
+  locales
 )
 
+# The decoder tests also run under a German locale (comma as the decimal
+# separator).
+qn62_install_locale() {
+  locale -a 2>/dev/null | grep -qix 'de_DE.utf8' && return 0
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "warning: could not generate de_DE.UTF-8" >&2
+}
+
 qn62_install_deps() {
+  qn62_install_deps_packages && qn62_install_locale
+}
+
+qn62_install_deps_packages() {
   local missing=()
   local p
   for p in "${QN62_PACKAGES[@]}"; do

@@ -1,12 +1,15 @@
 #include "form1.h"
 #include "ptyline.h"
+#include "outputqueue.h"
 #include "serialcomm.h"
 
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 using namespace qn62;
@@ -69,14 +72,30 @@ private slots:
         QVERIFY2(cpuSeconds() - cpu0 < 0.1, "the panel keeps working after the port went away");
         QCOMPARE(warnings.size(), 1);
 
-        // A send says it did not go, and choosing a port opens it again.
+        QVERIFY2(warnings.first().contains("the device disconnected"), qPrintable(warnings.first()));
+
+        // A send says it did not go, and the first one says so in a box; a
+        // held button's repeats add none. Choosing a port opens it again.
         panel->Command17_Click();
         QVERIFY(rx().startsWith(TransactionEngine::NotSentMark));
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY(warnings.last().contains("not open"));
+        panel->Command1_MouseDown();
+        panel->Timer1_Timer();
+        panel->Command1_MouseUp();
+        QCOMPARE(warnings.size(), 2);
         static_cast<QRadioButton *>(panel->control("Option2"))->click();
         QVERIFY(port->portOpen());
         QCOMPARE(port->commPort(), 2);
         panel->Command44_Click();
         QTRY_COMPARE(two.read(), QByteArray("CR0\r"));
+
+        // A new closed spell is reported again.
+        two.hangUp();
+        QTRY_COMPARE(warnings.size(), 3);
+        panel->Command17_Click();
+        QCOMPARE(warnings.size(), 4);
+        QVERIFY(warnings.last().contains("COM2"));
     }
 
     void floodIsCappedAndTheNextReplyDecodes_data()
@@ -109,17 +128,71 @@ private slots:
         QTRY_COMPARE(status(), " Stand by");
     }
 
-    void pastedCommandOf64KiBGoesOutWhole()
+    // The far end stops reading while long typed commands go out: they wait,
+    // one that does not fit is refused whole without a box, and everything
+    // queued arrives in order once the far end reads again.
+    void stalledLineKeepsThePortAndTheOrder()
     {
         PtyLine line;
         start(line.path);
-        const QString typed(64 * 1024, QLatin1Char('A'));
         auto *text1 = static_cast<QLineEdit *>(panel->control("Text1"));
-        text1->setMaxLength(INT_MAX);
-        text1->setText(typed);
+        const QString typed(40 * 1024, QLatin1Char('A'));
+        QApplication::clipboard()->setText(typed);
+        text1->paste();
+        QCOMPARE(text1->text(), typed);
         panel->Command95_Click();
-        QTRY_COMPARE_WITH_TIMEOUT(line.read().size(), typed.size() + 1, 10000);
-        QCOMPARE(line.heard, typed.toLatin1() + '\r');
+        panel->Command95_Click();
+        panel->Command17_Click();
+        QVERIFY(port->portOpen());
+        QVERIFY(!rx().startsWith(TransactionEngine::NotSentMark));
+
+        text1->setText(QString(OutputQueue::Capacity - 1, QLatin1Char('B')));
+        panel->Command95_Click();
+        QVERIFY2(rx().startsWith(TransactionEngine::NotSentMark) && rx().contains("not taking data"), qPrintable(rx()));
+        panel->link().Timer2_Timer();
+        QVERIFY(rx().startsWith(TransactionEngine::NotSentMark));
+        QVERIFY(port->portOpen());
+        QVERIFY(warnings.isEmpty());
+
+        const QByteArray expected = (typed + "\r" + typed + "\rC00\r").toLatin1();
+        QTRY_COMPARE_WITH_TIMEOUT(line.read().size(), expected.size(), 10000);
+        QCOMPARE(line.heard, expected);
+        panel->Command18_Click();
+        QTRY_VERIFY(line.read().endsWith("C00\rC01\r"));
+    }
+
+    // The command line takes what the output queue holds, refuses more whole
+    // and visibly, and repeated pastes of long text do not pile up memory.
+    void commandLineLength()
+    {
+        PtyLine line;
+        start(line.path);
+        auto *text1 = static_cast<QLineEdit *>(panel->control("Text1"));
+        const QString longest(OutputQueue::Capacity - 1, QLatin1Char('L'));
+        QApplication::clipboard()->setText(longest);
+        text1->paste();
+        QCOMPARE(text1->text().size(), longest.size());
+        QVERIFY(warnings.isEmpty());
+        text1->setText("C00");
+        QApplication::clipboard()->setText(longest + "X");
+        text1->selectAll();
+        text1->paste();
+        QCOMPARE(text1->text(), "C00");
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().contains(QString::number(longest.size())));
+
+        const auto heap = [] { const struct mallinfo2 m = mallinfo2(); return qint64(m.uordblks + m.hblkhd); };
+        qint64 before = 0;
+        for (int i = 0; i < 40; ++i) {
+            if (i == 5)
+                before = heap();
+            QApplication::clipboard()->setText(QString(32 * 1024, QLatin1Char('a' + i % 26)));
+            text1->selectAll();
+            text1->paste();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(text1->text().size(), 32 * 1024);
+        QVERIFY2(heap() - before < 8 * 1024 * 1024, qPrintable(QString::number(heap() - before)));
     }
 
     void bytesAbove7FAndNulShowAsTokens()

@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+#include <clocale>
+
 using namespace qn62;
 
 class MonitorDecoderTest : public QObject
@@ -16,6 +18,15 @@ class MonitorDecoderTest : public QObject
     }
 
 private slots:
+    // The decoder runs under a comma locale too (see tests/CMakeLists.txt);
+    // make sure that locale is really in force there.
+    void initTestCase()
+    {
+        if (qEnvironmentVariable("LC_ALL").startsWith("de_DE"))
+            QVERIFY2(std::localeconv()->decimal_point == QByteArray(","),
+                     "the de_DE.UTF-8 locale is not installed; scripts/deps.sh generates it");
+    }
+
     void tokens_data()
     {
         QTest::addColumn<QString>("data");
@@ -117,6 +128,10 @@ private slots:
         QTest::newRow("pressure -6554 overflows") << "CR PRESSURE" << "-6554\r" << PressureOutOfRange;
         QTest::newRow("pressure beyond 16 bits") << "CR PRESSURE" << "99999\r" << PressureOutOfRange;
         QTest::newRow("pressure huge exponent") << "CR PRESSURE" << "1E400\r" << PressureOutOfRange;
+        QTest::newRow("pressure tiny exponent") << "CR PRESSURE" << "1E-400\r" << "106 hPa";
+        QTest::newRow("pressure 0.6 rounds to 1") << "CR PRESSURE" << "0.6\r" << "107 hPa";
+        QTest::newRow("pressure 1.5 rounds to 2") << "CR PRESSURE" << "1.5\r" << "108 hPa";
+        QTest::newRow("pressure -6553.5 overflows") << "CR PRESSURE" << "-6553.5\r" << PressureOutOfRange;
 
         QTest::newRow("not a query") << "C00" << "00\r" << "";
         QTest::newRow("CR2 is not decoded") << "CR2" << "00\r" << "";

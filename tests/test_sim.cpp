@@ -102,6 +102,23 @@ private slots:
             QCOMPARE(answers(), before);
     }
 
+    // Each panel button labelled "+" raises its level and "-" lowers it.
+    void levelSteps()
+    {
+        const struct { const char *command; P::Level level; int step; } steps[] = {
+            {"C09", P::Level::Volume, +1}, {"C0A", P::Level::Volume, -1}, {"C20", P::Level::Brightness, +1},
+            {"C47", P::Level::Zoom, +1}, {"C46", P::Level::Zoom, -1}, {"C30", P::Level::DigitalZoom, +1},
+            {"C31", P::Level::DigitalZoom, -1}, {"C8E", P::Level::Keystone, +1}, {"C8F", P::Level::Keystone, -1}};
+        for (const auto &s : steps) {
+            P p;
+            kActions["on"](p);
+            p.setLevel(s.level, (P::levelMin(s.level) + P::levelMax(s.level)) / 2);
+            const int before = p.level(s.level);
+            QCOMPARE(p.handleCommand(s.command, p.now()), kAck);
+            QVERIFY2(p.level(s.level) - before == s.step, s.command);
+        }
+    }
+
     void pty_data()
     {
         QTest::addColumn<PtyCase>("c");

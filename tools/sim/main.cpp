@@ -43,7 +43,7 @@ ignored, blank lines are ignored).
        C43/C44 freeze on/off            C0F/C10 aspect regular/wide
        C1C/C1D menu on/off              C3A C3B C3C C3D C3F cursor keys
        C09/C0A volume up/down           C20/C21 brightness up/down
-       C46/C47 zoom up/down             C30/C31 digital zoom up/down
+       C47/C46 zoom up/down             C30/C31 digital zoom up/down
        C8E/C8F keystone up/down
        C11-C19 C27 C89 C8A C1E picture modes
   CF KEYDIS NONE|RC|KEY, CF FANSPEED MAX|NOR, CF LOGOCAPTURE START,

@@ -40,7 +40,7 @@ struct LevelStep
 constexpr LevelStep kLevelSteps[] = {
     {0x09, Level::Volume, +1},      {0x0A, Level::Volume, -1},
     {0x20, Level::Brightness, +1},  {0x21, Level::Brightness, -1},
-    {0x46, Level::Zoom, +1},        {0x47, Level::Zoom, -1},
+    {0x47, Level::Zoom, +1},        {0x46, Level::Zoom, -1},
     {0x30, Level::DigitalZoom, +1}, {0x31, Level::DigitalZoom, -1},
     {0x8E, Level::Keystone, +1},    {0x8F, Level::Keystone, -1},
 };
