@@ -158,7 +158,7 @@ private slots:
         }
     }
 
-    void anchorsAsTheWindowDescribesThem()
+    void anchorsOfEveryRegion()
     {
         // A few controls of every region, in twips within their container
         // (15 to a pixel), and the colours drawn: every button's face by
