@@ -1,28 +1,42 @@
 #pragma once
 
+#include "facebutton.h"
 #include "form1.h"
 #include "ptyline.h"
 #include "serialcomm.h"
 
 #include <QLabel>
+#include <QRadioButton>
 #include <QtTest>
 
-// The real panel on the real serial layer, its COM1 a pseudo-terminal that
-// the test reads and writes. Any warning fails the test.
+// The real panel on the real serial layer, shared by the start-up, widget,
+// fault and end-to-end tests. start() puts any two devices behind COM1 and
+// COM2 and collects the warnings; openPanel() puts a pseudo-terminal that the
+// test reads and writes behind COM1, and any warning fails the test.
 class PanelFixture : public QObject
 {
 protected:
+    static constexpr const char *Absent = "/dev/qn62-absent"; // nothing behind it
     std::unique_ptr<PtyLine> line;
     std::unique_ptr<qn62::SerialComm> port;
     std::unique_ptr<qn62::Form1> w;
+    QStringList warnings;
 
+    void start(const QString &com1, const QString &com2 = QLatin1String(Absent))
+    {
+        warnings.clear();
+        port = std::make_unique<qn62::SerialComm>();
+        port->setDevice(1, com1);
+        port->setDevice(2, com2);
+        w = std::make_unique<qn62::Form1>(port.get());
+        w->setWarningHandler([this](const QString &text) { warnings << text; });
+    }
+    void failOnWarnings() { w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); }); }
     void openPanel()
     {
         line = std::make_unique<PtyLine>();
-        port = std::make_unique<qn62::SerialComm>();
-        port->setDevice(1, line->path);
-        w = std::make_unique<qn62::Form1>(port.get());
-        w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); });
+        start(line->path);
+        failOnWarnings();
     }
     void closePanel()
     {
@@ -30,8 +44,18 @@ protected:
         port.reset();
         line.reset();
     }
-    QString label(const char *name) const
+    void showPanel(int heightTwips = 0)
     {
-        return static_cast<QLabel *>(w->control(QLatin1String(name)))->text();
+        if (heightTwips)
+            w->setHeight(heightTwips);
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    }
+    void click(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
+    QString label(const char *name) const { return static_cast<QLabel *>(w->control(QLatin1String(name)))->text(); }
+    QRadioButton *option(const char *name) const
+    {
+        return static_cast<QRadioButton *>(w->control(QLatin1String(name)));
     }
 };

@@ -1,138 +1,88 @@
-#include "facebutton.h"
-#include "form1.h"
-#include "monitortext.h"
-#include "serialcomm.h"
-#include "sim/ptyprojector.h"
-
-#include <QLabel>
-#include <QtTest>
-
-using namespace qn62;
-using sim::Projector;
-using sim::PtyOptions;
-using sim::PtyProjector;
-
 // The real panel and the simulated projector, talking over a real
 // pseudo-terminal. The end of a reply window is called directly; waits are
 // for bytes to arrive, never for a timer.
-class EndToEndTest : public QObject
+
+#include "panelfixture.h"
+#include "sim/ptyprojector.h"
+
+using namespace qn62;
+using sim::PtyOptions;
+using sim::PtyProjector;
+
+Q_DECLARE_METATYPE(qn62::sim::PtyOptions)
+
+class EndToEndTest : public PanelFixture
 {
     Q_OBJECT
 
     std::unique_ptr<PtyProjector> sim;
-    std::unique_ptr<SerialComm> port;
-    std::unique_ptr<Form1> panel;
 
-    void start(PtyOptions options = {})
+    void startWith(PtyOptions options)
     {
         sim = std::make_unique<PtyProjector>(options);
         QVERIFY2(sim->open(), qPrintable(sim->errorString()));
-        port = std::make_unique<SerialComm>();
-        port->setDevice(1, sim->slavePath());
-        panel = std::make_unique<Form1>(port.get());
+        start(sim->slavePath());
+        failOnWarnings();
         QVERIFY(port->portOpen());
-        panel->Form_KeyDown(75, 2); // the data view, with the status buttons
+        w->Form_KeyDown(75, 2); // the data view, with the status buttons
         // The test ends reply windows itself; keep the real timers out of the
         // way on a slow machine.
-        panel->link().Timer2.setInterval(60000);
-        panel->link().Timer4.setInterval(60000);
-        panel->show();
-        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
-    }
-    QString line(const char *name) const { return static_cast<QLabel *>(panel->control(name))->text(); }
-    void press(int button)
-    {
-        QTest::mouseClick(panel->button(button), Qt::LeftButton);
+        w->link().Timer2.setInterval(60000);
+        w->link().Timer4.setInterval(60000);
+        showPanel();
     }
     // Ends the reply window of the previous command, as its timer would.
-    void endReplyWindow() { panel->link().Timer2_Timer(); }
-    void letTimePass(qint64 ms)
-    {
-        sim->projector().advanceTo(sim->elapsedMs() + ms);
-    }
+    void endReplyWindow() { w->link().Timer2_Timer(); }
 
 private slots:
     void cleanup()
     {
-        panel.reset();
-        port.reset();
+        closePanel();
         sim.reset();
     }
 
-    void powerOnCountsDownThenIsOn()
+    void statusQuery_data()
     {
-        start();
-        press(17); // POWER ON
-        QTRY_COMPARE(line("Label12"), " ACK ");
-        endReplyWindow();
-        press(44); // STATUS
-        QTRY_COMPARE(line("Label22"), " Count down");
-        endReplyWindow();
-        letTimePass(Projector::kCountDownMs);
-        press(44);
-        QTRY_COMPARE(line("Label22"), " Power ON");
+        QTest::addColumn<PtyOptions>("options");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("received");
+        // silent, reply delay, pieces per reply
+        QTest::newRow("in three pieces") << PtyOptions{false, 0, 3, false, {}} << " Stand by" << " 8 0 CR ";
+        QTest::newRow("delayed") << PtyOptions{false, 100, 1, false, {}} << " Stand by" << " 8 0 CR ";
+        QTest::newRow("delayed, in pieces") << PtyOptions{false, 50, 2, false, {}} << " Stand by" << " 8 0 CR ";
+        QTest::newRow("unanswered") << PtyOptions{true, 0, 1, false, {}} << "" << " X X X X";
     }
-
-    void lampHoursAndTemperatures()
+    void statusQuery()
     {
-        start();
-        press(46); // L-TIME
-        const QString hours = QString::number(sim->projector().lampHours()).rightJustified(5, '0');
-        QTRY_COMPARE(line("Label22"), monitorText(hours + "\r").left(38) + " Hour Use");
-        endReplyWindow();
-        press(54); // TEMP
-        QTRY_COMPARE(line("Label22"), "  S1= + 2 5 . 5 C  ,   S2=  3 1 . 0 C , S3= + 4 0 . 2 C");
-    }
-
-    void silentProjectorIsMarkedUnanswered()
-    {
-        PtyOptions silent;
-        silent.silent = true;
-        start(silent);
+        QFETCH(PtyOptions, options);
+        QFETCH(QString, status);
+        QFETCH(QString, received);
+        startWith(options);
         QSignalSpy heard(sim.get(), &PtyProjector::commandReceived);
-        press(44);
-        QVERIFY(heard.wait(3000));
-        endReplyWindow();
-        QCOMPARE(line("Label12"), " X X X X");
-        QCOMPARE(line("Label11"), " C R 0 CR ");
-    }
-
-    void splitAndDelayedRepliesStillDecode_data()
-    {
-        QTest::addColumn<int>("pieces");
-        QTest::addColumn<int>("delayMs");
-        QTest::newRow("three pieces") << 3 << 0;
-        QTest::newRow("delayed") << 1 << 100;
-        QTest::newRow("delayed, in pieces") << 2 << 50;
-    }
-    void splitAndDelayedRepliesStillDecode()
-    {
-        QFETCH(int, pieces);
-        QFETCH(int, delayMs);
-        PtyOptions options;
-        options.splitPieces = pieces;
-        options.delayMs = delayMs;
-        start(options);
-        press(44);
-        QTRY_COMPARE(line("Label22"), " Stand by");
-        QCOMPARE(line("Label12"), " 8 0 CR ");
+        click(44); // STATUS
+        QTRY_VERIFY(!heard.isEmpty());
+        if (options.silent)
+            endReplyWindow();
+        QTRY_COMPARE(label("Label22"), status);
+        QTRY_COMPARE(label("Label12"), received); // the whole reply, the last piece too
+        QCOMPARE(label("Label11"), " C R 0 CR ");
     }
 
     void noiseDoesNotSpoilTheNextDecoding()
     {
         PtyOptions options;
         options.noise = true;
-        start(options);
+        startWith(options);
         QSignalSpy written(sim.get(), &PtyProjector::dataWritten);
-        press(45); // MODE
-        QTRY_COMPARE(line("Label22"), " Computer 1");
+        click(45); // MODE
+        QTRY_COMPARE(label("Label22"), " Computer 1");
         // The stray bytes land after the reply, in the same window.
         QTRY_VERIFY(written.size() >= 2);
-        QTRY_VERIFY(panel->link().ReplyBuffer.size() > 2);
+        QTRY_VERIFY(w->link().ReplyBuffer.size() > 2);
         endReplyWindow();
         sim->projector().setReversal(true, false);
-        press(47); // SETTING
-        QTRY_COMPARE(line("Label22"), " Top/Bottom reversal");
+        click(47); // SETTING
+        QTRY_COMPARE(label("Label22"), " Top/Bottom reversal");
     }
 };
 

@@ -372,6 +372,57 @@ private slots:
             QVERIFY(w->grab(r).toImage() == up);
         }
     }
+
+    void anchorsOfEveryRegion()
+    {
+        // A few controls of every region, in twips within their container
+        // (15 to a pixel), and the colours drawn: every button's face by
+        // colour, the window, the cursor pad's lines and a monitor line.
+        w->Form_KeyDown(Qt::Key_K, 2);
+        w->Image1_DblClick();
+        showAt(9100);
+        const char *const anchors[] = {
+            "Frame1 120 240 1695 975", "Frame1/Command18 960 600 615 300", "Frame6 5520 240 1695 975",
+            "Frame5 5880 1440 1815 855", "Frame5/Command32 1080 480 615 300", "Frame10 7920 1440 1455 855",
+            "Command6 1200 3000 855 375", "Command7 1200 3480 855 375", "Command1 3600 2880 375 255",
+            "Command51 7440 3240 375 255", "Command3 8400 3600 975 492", "Command16 8400 4320 975 375",
+            "Command36 2160 4560 975 255", "Command56 6600 3960 1200 372", "Command58 7200 4320 606 372",
+            "Command33 4080 4200 1815 375", "Frame8 3480 3600 2775 1185", "Frame13/Option10 1440 240 975 300",
+            "Frame9 45 4920 6312 1290", "Frame9/Label22 930 915 5295 300", "Command34 6600 5040 1200 375",
+            "Command47 7440 5880 975 255", "Frame14 120 6735 7215 1320", "Frame14/Command69 5520 240 1095 255",
+            "Frame16 7440 6750 1935 945", "Frame16/Command98 960 600 855 255", "Frame15 120 8040 7215 570",
+            "Frame15/Text1 600 165 5055 345", "Frame11 7440 7680 1935 975", "Frame11/Command67 1080 600 735 255",
+            "Image1 8160 120 1200 390"};
+        const auto pixels = [](int twips) { return qRound(twips / 15.0); };
+        QStringList wrong;
+        for (const char *anchor : anchors) {
+            const QStringList f = QString::fromLatin1(anchor).split(QLatin1Char(' '));
+            const QStringList path = f[0].split(QLatin1Char('/'));
+            const QWidget *c = w->control(path.last()), *in = path.size() > 1 ? w->control(path.first()) : w.get();
+            const QRect expected(pixels(f[1].toInt()), pixels(f[2].toInt()), pixels(f[3].toInt()), pixels(f[4].toInt()));
+            if (!c || c->parentWidget() != in || c->geometry() != expected)
+                wrong << QLatin1String(anchor);
+        }
+        const QImage shot = w->grab().toImage();
+        const QMap<QString, QList<int>> faces = {
+            {"#c0ffff", {4, 10, 11, 12, 15, 27, 29, 31, 32, 35, 36, 39, 40, 41, 42, 44, 45, 46, 47, 48, 49, 50,
+                         51, 54, 56, 57, 58, 60, 64, 65, 66, 67, 69, 72, 97}},
+            {"#c0ffc0", {17, 19, 21, 23, 25, 95}}, {"#ffc0c0", {18, 20, 22, 24, 26, 96}},
+            {"#ffe0c0", {5, 7, 8, 9, 37, 38, 61, 63, 98}}, {"#ffc080", {1, 2}}, {"#ff8000", {6}},
+            {"#c0c0ff", {3, 14, 30}}, {"#00c0c0", {13}}, {"#c0c0c0", {16, 34}}}; // COM: the style draws it, shaded
+        for (auto face = faces.cbegin(); face != faces.cend(); ++face)
+            for (int number : face.value()) {
+                const FaceButton *b = w->button(number);
+                const QString seen = b ? QColor(shot.pixel(b->mapTo(w.get(), QPoint(2, 2)))).name() : "missing";
+                if (!b || !b->isVisible() || seen != face.key())
+                    wrong << QStringLiteral("Command%1 %2").arg(number).arg(seen);
+            }
+        const auto drawn = [&](int x, int y) { return QColor(shot.pixel(pixels(x), pixels(y))).name(); };
+        QCOMPARE((QStringList{drawn(5100, 700), drawn(1620, 2400), drawn(3120, 3180)}),
+                 (QStringList{"#c0c0c0", "#8080ff", "#8080ff"})); // the window, Line7, Line3
+        QCOMPARE(QColor(shot.pixel(w->control("Label12")->mapTo(w.get(), QPoint(3, 3)))).name(), "#ffffff");
+        QCOMPARE(wrong, QStringList());
+    }
 };
 
 QTEST_MAIN(TestLayout)

@@ -1,13 +1,7 @@
 // The command buttons and the press-and-hold buttons, driven by real mouse
 // and key events on the panel over a pseudo-terminal.
 
-#include "facebutton.h"
-#include "form1.h"
-#include "layout.h"
 #include "panelfixture.h"
-
-#include <QLabel>
-#include <QtTest>
 
 #include <poll.h>
 
@@ -21,12 +15,16 @@ namespace {
 constexpr int RepeatBefore = 350, ReplyBefore = 300, ClearBefore = 400, PaceBefore = 3;
 const L TimingBefore = {RepeatBefore, ReplyBefore, ClearBefore, PaceBefore};
 
-enum Loss { HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
+// How a hold ends: released on the button or over another one, or the
+// window loses the mouse before the release.
+enum End { Release, ReleaseElsewhere, HideButton, DisableButton, HideFrame, DisableWindow, Deactivate };
+const char *const EndNames[] = {"", " released over Zoom -", " hidden", " disabled", " frame hidden",
+                                " window disabled", " deactivated"};
 
 // A held button, with repeat, reply window, monitor clear and pace as pressed
 // after the buttons before.
 struct Hold { int number; QByteArray code; L pressed; L before = {}; bool zoom = false;
-              Qt::MouseButton mouse = Qt::LeftButton; };
+              Qt::MouseButton mouse = Qt::LeftButton; End end = Release; };
 
 } // namespace
 
@@ -35,8 +33,6 @@ Q_DECLARE_METATYPE(Hold)
 class TestPanel : public PanelFixture
 {
     Q_OBJECT
-
-    void operate(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
 
     // What crossed the line since the last look: everything before a mark sent
     // behind it. The wait runs no event loop, so no timer ticks meanwhile.
@@ -51,7 +47,10 @@ class TestPanel : public PanelFixture
     }
 
     // Repeat interval, reply window, monitor clear, cursor pace.
-    L timing() const { return {w->Timer1.interval(), w->link().Timer2.interval(), w->link().Timer4.interval(), w->CursorPace}; }
+    L timing() const
+    {
+        return {w->Timer1.interval(), w->link().Timer2.interval(), w->link().Timer4.interval(), w->CursorPace};
+    }
     void setTiming(const L &t)
     {
         w->Timer1.setInterval(t[0]);
@@ -60,30 +59,13 @@ class TestPanel : public PanelFixture
         w->CursorPace = quint8(t[3]);
     }
 
-    void verifyReleased(FaceButton *held, int repeatMs, int pace)
-    {
-        QVERIFY(!held->isHeld() && !held->isDown());
-        QVERIFY(!w->Timer1.enabled() && !w->link().Timer2.enabled() && w->link().Timer4.enabled());
-        QCOMPARE(timing(), (L{repeatMs, 500, 1000, pace}));
-        QCOMPARE((QStringList{label("Label11"), label("Label12"), w->link().ReplyBuffer}), QStringList(3, QString()));
-        w->Timer1_Timer(); // nothing repeats after the release
-        QCOMPARE(sent(), QByteArray());
-    }
-
 private slots:
     void init()
     {
         openPanel();
-        w->setHeight(layout::HeightFull); // every button within reach
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        showPanel(9100); // every button within reach
     }
-
-    void cleanup()
-    {
-        closePanel();
-    }
+    void cleanup() { closePanel(); }
 
     void singlePress_data()
     {
@@ -116,7 +98,7 @@ private slots:
         QObject guard;
         connect(&w->link(), &TransactionEngine::lineChanged, &guard, [&] { atSend = timing(); });
 
-        operate(number);
+        click(number);
         QVERIFY(w->link().Timer2.enabled() && w->link().Timer4.enabled() && !w->Timer1.enabled());
         QCOMPARE(timing(), after);
         // New waits apply to this very command; pace and repeat change after it.
@@ -132,15 +114,18 @@ private slots:
         // clear at pace 1 (after MENU ON, A-IMAGE) and 3 (after a zoom).
         const L slow{250, 200, 245, 0}, fast{50, 25, 25, 0}, kept{RepeatBefore, ReplyBefore, ClearBefore, 0},
             menu{200, 150, 190, 1}, zoomed{5, 5, 5, 3};
-        for (const Hold &r : std::initializer_list<Hold>{
-                 {1, "C09", slow}, {2, "C0A", slow, {}, false, Qt::RightButton}, {15, "C20", fast}, {35, "C21", fast},
-                 {48, "C30", slow, {}, true}, {49, "C31", slow, {}, true}, {50, "C8E", slow, {}, false, Qt::MiddleButton},
-                 {51, "C8F", slow}, {37, "C47", slow, {}, true}, {38, "C46", slow, {}, true}, {6, "C3F", {500, 200, 245, 0}},
-                 {5, "C3C", kept}, {7, "C3D", kept}, {9, "C3B", kept}, {8, "C3A", kept},
-                 {5, "C3C", {RepeatBefore, 2000, 2500, 0}, {4}}, {7, "C3D", menu, {23}}, {9, "C3B", menu, {4, 13}},
-                 {8, "C3A", {500, 150, 190, 1}, {23, 6}}, {5, "C3C", zoomed, {37}}, {8, "C3A", zoomed, {49}},
-                 {7, "C3D", {250, 5, 5, 3}, {38, 1}}, {9, "C3B", menu, {48, 23}}}) {
-            QString tag = QStringLiteral("Command%1").arg(r.number);
+        QList<Hold> rows{
+            {1, "C09", slow}, {2, "C0A", slow, {}, false, Qt::RightButton}, {15, "C20", fast}, {35, "C21", fast},
+            {48, "C30", slow, {}, true}, {49, "C31", slow, {}, true}, {50, "C8E", slow, {}, false, Qt::MiddleButton},
+            {51, "C8F", slow}, {37, "C47", slow, {}, true}, {38, "C46", slow, {}, true}, {6, "C3F", {500, 200, 245, 0}},
+            {5, "C3C", kept}, {7, "C3D", kept}, {9, "C3B", kept}, {8, "C3A", kept},
+            {5, "C3C", {RepeatBefore, 2000, 2500, 0}, {4}}, {7, "C3D", menu, {23}}, {9, "C3B", menu, {4, 13}},
+            {8, "C3A", {500, 150, 190, 1}, {23, 6}}, {5, "C3C", zoomed, {37}}, {8, "C3A", zoomed, {49}},
+            {7, "C3D", {250, 5, 5, 3}, {38, 1}}, {9, "C3B", menu, {48, 23}}};
+        for (int end = ReleaseElsewhere; end <= Deactivate; ++end) // Zoom +, in Frame10
+            rows.append({37, "C47", slow, {}, true, Qt::LeftButton, End(end)});
+        for (const Hold &r : rows) {
+            QString tag = QStringLiteral("Command%1").arg(r.number) + QLatin1String(EndNames[r.end]);
             for (int n : r.before)
                 tag += QStringLiteral(" after %1").arg(n);
             QTest::newRow(qPrintable(tag)) << r;
@@ -152,13 +137,15 @@ private slots:
         QFETCH(Hold, row);
         setTiming({RepeatBefore, ReplyBefore, ClearBefore, 0});
         for (int n : row.before)
-            operate(n);
+            click(n);
         sent();
         // A reply part-way in, before the press and its ticks.
         QVERIFY(line->write("0"));
         QTRY_COMPARE(w->link().ReplyBuffer, QStringLiteral("0"));
-        FaceButton *b = w->button(row.number);
-        QTest::mousePress(b, row.mouse);
+        // As the window system delivers them, to the window.
+        FaceButton *b = w->button(row.number), *other = w->button(38);
+        const auto at = [this](QWidget *c) { return c->mapTo(w.get(), c->rect().center()); };
+        QTest::mousePress(w->windowHandle(), row.mouse, {}, at(b));
         QVERIFY(b->isDown() && w->Timer1.enabled());
         QCOMPARE(timing(), row.pressed);
         QCOMPARE(sent(), row.code + '\r');
@@ -172,24 +159,35 @@ private slots:
         w->link().setLine(TransactionEngine::Line::Status, QStringLiteral(" Power ON"));
         w->link().Timer4.setEnabled(false);
         QVERIFY(!label("Label11").isEmpty() && !label("Label12").isEmpty());
-        QTest::mouseRelease(b, row.mouse);
-        verifyReleased(b, row.zoom ? 5 : row.pressed[0], row.zoom ? 3 : row.pressed[3]);
+        if (row.end > ReleaseElsewhere) // nothing ticks while the window loses the mouse
+            setTiming({60000, 60000, 60000, row.pressed[3]});
+        QWidget window;
+        switch (row.end) {
+        case Release: QTest::mouseRelease(w->windowHandle(), row.mouse, {}, at(b)); break;
+        case ReleaseElsewhere:
+            QTest::mouseMove(w->windowHandle(), at(other));
+            QVERIFY(b->isDown());
+            QTest::mouseRelease(w->windowHandle(), row.mouse, {}, at(other));
+            QVERIFY(!other->isDown());
+            break;
+        case HideButton: b->hide(); break;
+        case DisableButton: b->setEnabled(false); break;
+        case HideFrame: w->control(QStringLiteral("Frame10"))->hide(); break;
+        case DisableWindow: w->setEnabled(false); break;
+        case Deactivate:
+            window.setGeometry(0, 0, 100, 100);
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window) && !w->isActiveWindow());
+        }
+        QVERIFY(!b->isHeld() && !b->isDown());
+        QVERIFY(!w->Timer1.enabled() && !w->link().Timer2.enabled() && w->link().Timer4.enabled());
+        // A zoom release sets the repeat to 5 ms and the pace to 3.
+        QCOMPARE(timing(), (L{row.zoom ? 5 : row.pressed[0], 500, 1000, row.zoom ? 3 : row.pressed[3]}));
+        QCOMPARE((QStringList{label("Label11"), label("Label12"), w->link().ReplyBuffer}), QStringList(3, QString()));
         QCOMPARE(label("Label22"), QStringLiteral(" Power ON")); // left to the monitor clear
-    }
-
-    void releaseOffTheButton()
-    {
-        // As the window system delivers them: pressed on "VOL -", released over "VOL +".
-        FaceButton *minus = w->button(2), *plus = w->button(1);
-        const QPoint releaseAt = plus->mapTo(w.get(), plus->rect().center());
-        QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, minus->mapTo(w.get(), minus->rect().center()));
-        QVERIFY(minus->isHeld());
-        QCOMPARE(sent(), QByteArray("C0A\r"));
-        QTest::mouseMove(w->windowHandle(), releaseAt);
-        QVERIFY(minus->isDown());
-        QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, releaseAt);
-        verifyReleased(minus, 250, 0);
-        QVERIFY(!plus->isDown());
+        w->Timer1_Timer(); // nothing repeats after the release
+        QCOMPARE(sent(), QByteArray());
     }
 
     void destroyedMidHold()
@@ -213,46 +211,12 @@ private slots:
     {
         // Sends what was last sent once more, then stops.
         for (int code : {9, 10, 14, 16, 21, 255}) {
-            operate(21);
+            click(21);
             w->RepeatCode = quint8(code);
             w->Timer1_Timer();
             w->Timer1_Timer();
             QCOMPARE(sent(), QByteArray("C0D\rC0D\r"));
         }
-    }
-
-    void lostRelease_data()
-    {
-        QTest::addColumn<int>("loss");
-        const char *names[] = {"button hidden", "button disabled", "frame hidden", "window disabled", "deactivated"};
-        for (int loss = HideButton; loss <= Deactivate; ++loss)
-            QTest::newRow(names[loss]) << loss;
-    }
-
-    void lostRelease()
-    {
-        QFETCH(int, loss);
-        QVERIFY(line->write("0"));
-        QTRY_COMPARE(w->link().ReplyBuffer, QStringLiteral("0"));
-        FaceButton *b = w->button(37); // Zoom +, in Frame10
-        QTest::mousePress(b, Qt::LeftButton);
-        QVERIFY(b->isHeld() && w->Timer1.enabled());
-        QCOMPARE(sent(), QByteArray("C47\r"));
-        // Nothing ticks while the window loses the mouse; the release sets all again.
-        setTiming({60000, 60000, 60000, 0});
-        QWidget other;
-        switch (loss) {
-        case HideButton: b->hide(); break;
-        case DisableButton: b->setEnabled(false); break;
-        case HideFrame: w->control(QStringLiteral("Frame10"))->hide(); break;
-        case DisableWindow: w->setEnabled(false); break;
-        default:
-            other.setGeometry(0, 0, 100, 100);
-            other.show();
-            other.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&other) && !w->isActiveWindow());
-        }
-        verifyReleased(b, 5, 3); // exactly as the release of a zoom button
     }
 };
 

@@ -4,15 +4,12 @@
 
 #include <QHash>
 #include <QProcess>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 
 #include <functional>
-
-#include <fcntl.h>
-#include <termios.h>
-#include <unistd.h>
 
 using namespace qn62::sim;
 using P = Projector;
@@ -20,10 +17,10 @@ using P = Projector;
 const QByteArray kAck(1, P::kAck);
 const QByteArray kNak(1, P::kNak);
 
-// Setup words of the reply table; any other word is a command that must get ACK.
+// Setup words of the reply table: "+N" lets N ms pass; any other word not
+// listed is a command that must get ACK.
 const QHash<QByteArray, std::function<void(P &)>> kActions{
-    {"on", [](P &p) { p.handleCommand("C00", p.now()); p.advanceTo(p.now() + P::kCountDownMs); }},
-    {"cool", [](P &p) { p.advanceTo(p.now() + P::kCoolingMs); }},
+    {"on", [](P &p) { p.handleCommand("C00", p.now()); p.advanceTo(p.now() + 20000); }},
     {"warn", [](P &p) { p.setTemperatureWarning(true); }}, {"save", [](P &p) { p.setPowerSave(true); }},
     {"fail", [](P &p) { p.setPowerFail(true); }}, {"nosig", [](P &p) { p.setNoSignal(true); }},
     {"input4", [](P &p) { p.setInput(P::Input::Mode4); }},
@@ -37,16 +34,18 @@ const QHash<QByteArray, std::function<void(P &)>> kActions{
 };
 
 // "setup|query|reply": setup words separated by ','; the exact reply is ACK, NAK or the text and CR.
+// Count-down 20 s, cooling 30 s; lamp hours count from 1234 while the lamps are lit.
 // Besides the reply tables: commands, where a NAK must leave every reply as it was.
 const char *const kReplies[] = {
-    "|CR0|80", "on|CR0|00", "C00|CR0|40", "on,C01|CR0|20", "on,fail|CR0|10", "on,warn|CR0|08",
-    "on,CF KEYDIS KEY|CR0|02", "on,save|CR0|04", "on,warn,C01|CR0|28", "on,save,C01|CR0|24",
-    "on,warn,C01,cool|CR0|88", "on,lamp1,lamp2|CR0|21", "on,lamp1,lamp2,cool|CR0|81",
-    "C07,C05|CR1|1", "C25|CR1|2", "C07|CR1|3", "input4|CR1|4", "|CR4|11", "tb|CR4|10", "lr|CR4|01", "tb,lr|CR4|00",
-    "on|CRA|00", "on,C0D|CRA|01", "on,C0B|CRA|02", "on,C0B,C0D|CRA|03", "on,C0D,nosig|CRA|80", "C0D|CRA|FF",
-    "|CR7|00", "on,lamp2|CR7|01", "on,lamp1|CR7|02", "on|CR7|03", "on,save|CR7|00", "only1|CR7|10",
-    "only1,on|CR7|11", "only2|CR7|20", "only2,on|CR7|22", "|CR3|01234", "|CR9|QN62 V1.40", "|CR PRESSURE|512",
-    "|CR6|+25.5  31.0 +40.2", "temps|CR6|-05.5  00.5 -00.1",
+    "|CR0|80", "on|CR0|00", "C00|CR0|40", "C00,+19999|CR0|40", "C00,+20000|CR0|00", "on,C01|CR0|20",
+    "on,C01,+29999|CR0|20", "on,C01,+30000|CR0|80", "on,fail|CR0|10", "on,warn|CR0|08", "on,CF KEYDIS KEY|CR0|02",
+    "on,save|CR0|04", "on,warn,C01|CR0|28", "on,save,C01|CR0|24", "on,warn,C01,+30000|CR0|88",
+    "on,lamp1,lamp2|CR0|21", "on,lamp1,lamp2,+30000|CR0|81", "C07,C05|CR1|1", "C25|CR1|2", "C07|CR1|3",
+    "input4|CR1|4", "|CR4|11", "tb|CR4|10", "lr|CR4|01", "tb,lr|CR4|00", "on|CRA|00", "on,C0D|CRA|01",
+    "on,C0B|CRA|02", "on,C0B,C0D|CRA|03", "on,C0D,nosig|CRA|80", "C0D|CRA|FF", "|CR7|00", "on,lamp2|CR7|01",
+    "on,lamp1|CR7|02", "on|CR7|03", "on,save|CR7|00", "only1|CR7|10", "only1,on|CR7|11", "only2|CR7|20",
+    "only2,on|CR7|22", "|CR3|01234", "on,+7200000|CR3|01236", "on,+7200000,C01,+10800000|CR3|01236",
+    "|CR9|QN62 V1.40", "|CR PRESSURE|512", "|CR6|+25.5  31.0 +40.2", "temps|CR6|-05.5  00.5 -00.1",
     "on|CFF|ACK", "on|CF FANSPEED MAX|ACK", "on|CF LOGO USER|ACK", "on|CF LOGOCAPTURE START|ACK",
     "on|c01|NAK", "on|C01 |NAK", "on|C0G|NAK", "on|CG0|NAK", "on|CR2|NAK", "on|CF KEYDIS ALL|NAK", "on|CF LOGO|NAK",
 };
@@ -55,34 +54,13 @@ const char *const kReplies[] = {
 struct PtyCase { PtyOptions options; QByteArray writes, received; int pieces; };
 
 // The far end of the line, opened as a serial program opens the device.
-struct FarEnd
+struct FarEnd : QSerialPort
 {
-    int fd;
-    explicit FarEnd(const QString &path) : fd(::open(qPrintable(path), O_RDWR | O_NOCTTY | O_NONBLOCK))
-    {
-        termios tio{};
-        ::tcgetattr(fd, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(fd, TCSANOW, &tio);
-    }
-    ~FarEnd() { ::close(fd); }
-    bool write(QByteArray bytes) // lets the simulator read while the line is full
-    {
-        return QTest::qWaitFor([&] {
-            for (ssize_t n; !bytes.isEmpty() && (n = ::write(fd, bytes.constData(), size_t(bytes.size()))) > 0;)
-                bytes.remove(0, n);
-            return bytes.isEmpty();
-        });
-    }
+    explicit FarEnd(const QString &path) : QSerialPort(path) { open(ReadWrite); }
     QByteArray receive(int count, int waitMs = 5000) // until count bytes came or waitMs passed
     {
         QByteArray bytes;
-        char buffer[256];
-        static_cast<void>(QTest::qWaitFor([&] {
-            for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
-                bytes.append(buffer, n);
-            return bytes.size() >= count;
-        }, waitMs));
+        static_cast<void>(QTest::qWaitFor([&] { return (bytes += readAll()).size() >= count; }, waitMs));
         return bytes;
     }
 };
@@ -106,7 +84,9 @@ private slots:
         const QByteArray reply = row[2] == "ACK" ? kAck : row[2] == "NAK" ? kNak : row[2] + '\r';
         P p;
         for (const QByteArray &word : row[0].split(',')) {
-            if (kActions.contains(word))
+            if (word.startsWith('+'))
+                p.advanceTo(p.now() + word.mid(1).toLongLong());
+            else if (kActions.contains(word))
                 kActions[word](p);
             else if (!word.isEmpty())
                 QCOMPARE(p.handleCommand(word, p.now()), kAck);
@@ -140,22 +120,9 @@ private slots:
         }
     }
 
-    void powerSequenceAndLampHours()
-    {
-        constexpr qint64 kOn = P::kCountDownMs, kOff = 2 * P::kMsPerHour, kDown = kOff + P::kCoolingMs;
-        const struct { const char *command; qint64 atMs; QByteArray reply; } steps[] = {
-            {"C00", 0, kAck}, {"CR0", kOn - 1, "40\r"}, {"CR0", kOn, "00\r"}, {"CR3", kOff, "01236\r"},
-            {"C01", kOff, kAck}, {"CR0", kDown - 1, "20\r"}, {"CR0", kDown, "80\r"},
-            {"CR3", 5 * P::kMsPerHour, "01236\r"}};
-        P p; // its lamps start at kInitialLampHours, 1234
-        for (const auto &step : steps)
-            QCOMPARE(p.handleCommand(step.command, step.atMs), step.reply);
-    }
-
     void pty_data()
     {
         QTest::addColumn<PtyCase>("c");
-        QTest::newRow("query") << PtyCase{{}, "CR0\r", "80\r", 1};
         QTest::newRow("in pieces") << PtyCase{{}, "C|R|0|\r", "80\r", 1};
         QTest::newRow("CR LF") << PtyCase{{}, "C00\r|\nCR0\r", kAck + "40\r", 2};
         QTest::newRow("split") << PtyCase{{false, 0, 3, false, {}}, "CR9\r", "QN62 V1.40\r", 3};
@@ -170,9 +137,10 @@ private slots:
         QSignalSpy commands(&sim, &PtyProjector::commandReceived);
         QSignalSpy written(&sim, &PtyProjector::dataWritten);
         FarEnd far(sim.slavePath());
+        QVERIFY(far.isOpen());
         QByteArray sent;
         for (const QByteArray &bytes : c.writes.split('|')) {
-            QVERIFY(far.write(bytes));
+            far.write(bytes);
             sent += bytes; // each piece is taken in before the next is written
             QTRY_COMPARE(commands.count(), int(sent.count('\r')));
             const int pending = int(sent.size() - 1 - sent.lastIndexOf('\r')); // held, up to the cap
@@ -189,7 +157,7 @@ private slots:
         sim.start(QStringLiteral(QN62_SIM_PROGRAM), {});
         QVERIFY(sim.waitForReadyRead());
         FarEnd far(QString::fromLocal8Bit(sim.readLine()).trimmed()); // the device it prints
-        QVERIFY(far.fd >= 0 && far.write("CR9\r"));
+        QVERIFY(far.isOpen() && far.write("CR9\r") == 4);
         QCOMPARE(far.receive(11), QByteArray("QN62 V1.40\r"));
         sim.terminate();
         QVERIFY(sim.waitForFinished());

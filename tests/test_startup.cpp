@@ -1,156 +1,132 @@
-#include "facebutton.h"
-#include "form1.h"
-#include "layout.h"
-#include "ptyline.h"
-#include "serialcomm.h"
+// Start-up, the port panel and the choice of port and speed, on real
+// pseudo-terminals; a port that does not exist is a path with nothing behind it.
 
-#include <QRadioButton>
+#include "panelfixture.h"
+
 #include <QScreen>
-#include <QtTest>
 
 using namespace qn62;
 
-// Start-up, the port panel and the choice of port and speed, on real
-// pseudo-terminals; a port that "does not exist" is a path with nothing
-// behind it.
-class StartupTest : public QObject
+namespace {
+
+// Lets time pass without running the event loop, so that no timer ticks.
+void spin(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+    }
+}
+
+} // namespace
+
+class StartupTest : public PanelFixture
 {
     Q_OBJECT
 
-    static constexpr const char *Absent = "/dev/qn62-absent";
-    QStringList warnings;
-    std::unique_ptr<SerialComm> port;
-    std::unique_ptr<Form1> form;
-
-    void start(const QString &com1, const QString &com2)
-    {
-        warnings.clear();
-        port = std::make_unique<SerialComm>();
-        port->setDevice(1, com1);
-        port->setDevice(2, com2);
-        form = std::make_unique<Form1>(port.get());
-        form->setWarningHandler([this](const QString &text) { warnings << text; });
-    }
-    QRadioButton *option(const char *name) const
-    {
-        return static_cast<QRadioButton *>(form->control(QString::fromLatin1(name)));
-    }
-    QWidget *frame8() const { return form->control("Frame8"); }
+    QWidget *frame8() const { return w->control("Frame8"); }
 
 private slots:
-    void cleanup()
-    {
-        form.reset();
-        port.reset();
-    }
+    void cleanup() { closePanel(); }
 
     void startUpOpensCom1At19200()
     {
         PtyLine one;
-        start(one.path, Absent);
+        start(one.path);
         QVERIFY(port->portOpen());
         QCOMPARE(port->commPort(), 1);
         QCOMPARE(one.speed(), speed_t(B19200));
-        QCOMPARE(form->CommSettings, "19200,N,8,1");
-        QVERIFY(form->link().CommandPrefix.isEmpty());
-        QVERIFY(option("Option1")->isChecked() && option("Option9")->isChecked());
-        QVERIFY(frame8()->isHidden());
-        QCOMPARE(form->Height(), layout::HeightNormal);
-        QCOMPARE(form->height(), layout::px(layout::HeightNormal - layout::NonClientHeight));
+        QCOMPARE(w->CommSettings, "19200,N,8,1");
+        QVERIFY(w->link().CommandPrefix.isEmpty());
+        QVERIFY(option("Option1")->isChecked() && option("Option9")->isChecked() && frame8()->isHidden());
+        // All four timers stopped, at their first intervals.
+        QCOMPARE((QList<int>{w->Timer1.interval(), w->link().Timer2.interval(), w->Timer3.interval(),
+                             w->link().Timer4.interval()}), (QList<int>{200, 500, 5000, 1000}));
+        QVERIFY(!w->Timer1.enabled() && !w->link().Timer2.enabled() && !w->Timer3.enabled()
+                && !w->link().Timer4.enabled());
+        // 5350 twips high, and placed as if 9100 high: centred across, and
+        // its full height centred down the screen. 15 twips to a pixel.
+        QCOMPARE(w->Height(), 5350);
+        QCOMPARE(w->height(), qRound((5350 - 370) / 15.0));
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(form->x(), screen.left() + (screen.width() - layout::px(layout::ClientWidth)) / 2);
-        QVERIFY(!form->Timer1.enabled() && !form->Timer3.enabled());
+        QCOMPARE(w->x(), screen.left() + (screen.width() - 9495 / 15) / 2);
+        QVERIFY(qAbs(w->y() - (screen.top() + (screen.height() - qRound(9100 / 15.0)) / 2)) <= 1);
         QVERIFY(warnings.isEmpty());
     }
 
-    void failedStartUpWarnsOnceTheWindowIsShown()
-    {
-        PtyLine two;
-        start(Absent, two.path);
-        QVERIFY(!port->portOpen());
-        QVERIFY(warnings.isEmpty());
-        form->show();
-        QTRY_COMPARE(warnings.size(), 1);
-        QVERIFY(warnings.first().contains(Absent));
-        // The port panel still works.
-        form->Command33_Click();
-        option("Option2")->click();
-        QVERIFY(port->portOpen());
-        QVERIFY(frame8()->isHidden());
-        QCOMPARE(warnings.size(), 1);
-    }
-
-    void portChoice()
+    void portPanel()
     {
         PtyLine one, two;
         start(one.path, two.path);
-        form->Command33_Click();
-        QVERIFY(!frame8()->isHidden());
-        QVERIFY(form->Timer3.enabled());
+        w->Command33_Click();
+        QVERIFY(!frame8()->isHidden() && w->Timer3.enabled());
+        // A second "COM" leaves the five seconds running.
+        spin(20);
+        w->Command33_Click();
+        QVERIFY(w->Timer3.remaining() < 5000 - 10);
+        w->Timer3_Timer();
+        QVERIFY(frame8()->isHidden() && !w->Timer3.enabled());
+
+        w->Command33_Click();
         option("Option2")->click();
-        QVERIFY(port->portOpen());
-        QVERIFY(frame8()->isHidden());
-        form->Command17_Click();
+        QVERIFY(port->portOpen() && frame8()->isHidden());
+        w->Command17_Click();
         QTRY_COMPARE(two.read(), QByteArray("C00\r"));
         QVERIFY(one.read().isEmpty());
+        // A speed applies to the open port at once.
+        w->Command33_Click();
+        option("Option10")->click();
+        QCOMPARE(w->CommSettings, "9600,N,8,1");
+        QCOMPARE(two.speed(), speed_t(B9600));
+        QVERIFY(port->portOpen() && frame8()->isHidden());
+        option("Option9")->click();
+        QCOMPARE(two.speed(), speed_t(B19200));
     }
 
-    void failedPortChoiceWarnsAndTheNextChoiceReopens()
+    void failuresWarnOnceAndTheNextChoiceReopens()
     {
-        PtyLine one;
-        start(one.path, Absent);
-        form->Command33_Click();
+        PtyLine two;
+        start(Absent, two.path);
+        QVERIFY(!port->portOpen() && warnings.isEmpty());
+        w->show(); // a failed start-up says why once the window is up
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().contains(Absent));
+        w->Command33_Click();
         option("Option2")->click();
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY(warnings.first().contains("COM2"));
-        QVERIFY(!port->portOpen());
-        QCOMPARE(port->commPort(), 1);
-        QVERIFY(option("Option2")->isChecked());
-        QVERIFY(!frame8()->isHidden());
+        QVERIFY(port->portOpen() && frame8()->isHidden());
 
-        // The first command on the closed port says so, once per closed spell.
-        form->Command17_Click();
-        QVERIFY(form->link().line(TransactionEngine::Line::Receive).startsWith(TransactionEngine::NotSentMark));
+        w->Command33_Click();
+        option("Option1")->click();
         QCOMPARE(warnings.size(), 2);
+        QVERIFY(warnings.last().contains("COM1"));
+        QVERIFY(!port->portOpen());
+        QCOMPARE(port->commPort(), 2);
+        QVERIFY(option("Option1")->isChecked() && !frame8()->isHidden());
+        // A command that could not go out says so, then and after its reply
+        // window; the first one on the closed port warns, once per closed spell.
+        w->Command17_Click();
+        w->link().Timer2_Timer();
+        QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && label("Label12").contains("not open"));
+        w->Command18_Click();
+        QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark));
+        QCOMPARE(warnings.size(), 3);
         QVERIFY2(warnings.last().contains("not open") && warnings.last().contains("COM, then COM1 or COM2"),
                  qPrintable(warnings.last()));
-        form->Command18_Click();
-        QVERIFY(form->link().line(TransactionEngine::Line::Receive).startsWith(TransactionEngine::NotSentMark));
-        QCOMPARE(warnings.size(), 2);
 
-        form->Timer3_Timer();
-        QVERIFY(frame8()->isHidden() && !form->Timer3.enabled());
-
-        option("Option1")->click();
-        QVERIFY(port->portOpen());
-        QCOMPARE(warnings.size(), 2);
-        form->Command18_Click();
-        QTRY_COMPARE(one.read(), QByteArray("C01\r"));
-    }
-
-    void speedChoiceKeepsThePortOpen()
-    {
-        PtyLine one;
-        start(one.path, Absent);
-        form->Command33_Click();
-        option("Option10")->click();
-        QCOMPARE(form->CommSettings, "9600,N,8,1");
-        QCOMPARE(one.speed(), speed_t(B9600));
-        QVERIFY(port->portOpen());
-        QVERIFY(frame8()->isHidden());
-        option("Option9")->click();
-        QCOMPARE(one.speed(), speed_t(B19200));
+        option("Option2")->click();
+        QVERIFY(port->portOpen() && frame8()->isHidden());
+        QCOMPARE(warnings.size(), 3);
+        w->Command18_Click();
+        QTRY_COMPARE(two.read(), QByteArray("C01\r"));
     }
 
     void endClosesThePortAndSendsNothing()
     {
         PtyLine one;
-        start(one.path, Absent);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QTest::mouseClick(form->button(16), Qt::LeftButton);
-        QVERIFY(!port->portOpen());
-        QVERIFY(!form->isVisible());
+        start(one.path);
+        showPanel();
+        click(16);
+        QVERIFY(!port->portOpen() && !w->isVisible());
         QTest::qWait(20);
         QVERIFY(one.read().isEmpty());
     }

@@ -8,19 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define QN62_CHECK(cond)                                                                           \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond);          \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
+[[noreturn]] inline void qn62CheckFailed(const char *where, const char *what, const QString &a = {},
+                                         const QString &b = {})
+{
+    std::fprintf(stderr, "%s: check failed: %s\n  \"%s\"\n  \"%s\"\n", where, what, qPrintable(a), qPrintable(b));
+    std::abort();
+}
 
-#define QN62_CHECK_EQ(a, b)                                                                        \
-    do {                                                                                           \
-        if (!((a) == (b))) {                                                                       \
-            std::fprintf(stderr, "%s:%d: check failed: %s == %s\n  \"%s\"\n  \"%s\"\n", __FILE__,  \
-                         __LINE__, #a, #b, qPrintable(QString(a)), qPrintable(QString(b)));        \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
+#define QN62_WHERE __FILE__ ":" QT_STRINGIFY(__LINE__)
+#define QN62_CHECK(cond) ((cond) ? void() : qn62CheckFailed(QN62_WHERE, #cond))
+#define QN62_CHECK_EQ(a, b) ((a) == (b) ? void() : qn62CheckFailed(QN62_WHERE, #a " == " #b, QString(a), QString(b)))
