@@ -209,11 +209,8 @@ private slots:
                 || (d.ink.left() > area.left() && d.ink.right() < area.right()
                     && (d.ink.top() > area.top() || d.ink.bottom() < area.bottom()));
             if ((face != SystemColour && d.face != face) || ratio < 3 || !whole)
-                wrong << QStringLiteral("%1 '%2' %3 on %4 %5:1 ink %6,%7 %8x%9")
-                             .arg(QLatin1String(c.name), widget->property("text").toString(), QColor(d.text).name(),
-                                  QColor(d.face).name())
-                             .arg(ratio, 0, 'f', 2)
-                             .arg(d.ink.x()).arg(d.ink.y()).arg(d.ink.width()).arg(d.ink.height());
+                wrong << QStringLiteral("%1 '%2' %3 on %4 %5:1%6").arg(c.name, widget->property("text").toString(),
+                    QColor(d.text).name(), QColor(d.face).name(), QString::number(ratio, 'f', 2), whole ? "" : " clipped");
         };
         for (const Control &c : Controls) {
             if (c.kind == Frame || (c.kind == Label && !(c.caption || c.flags & Bordered)))
