@@ -108,18 +108,6 @@ private slots:
         QCOMPARE(line->speed(), speed_t(B9600));
     }
 
-    void vanishedFarEndIsReportedOnce()
-    {
-        QVERIFY(port->setPortOpen(true));
-        QSignalSpy lost(port.get(), &CommPort::portLost);
-        line->hangUp();
-        QVERIFY(lost.wait(3000));
-        QVERIFY(!port->portOpen());
-        const QString text = lost.first().first().toString();
-        QVERIFY2(text.contains(line->path) && text.contains("the device disconnected"), qPrintable(text));
-        QVERIFY(!lost.wait(200));
-    }
-
     // One device reached by a link and by its own name is one device.
     void oneDeviceTwoNames()
     {
