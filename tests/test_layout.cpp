@@ -38,11 +38,7 @@ double contrast(QRgb a, QRgb b)
 
 // A caption as drawn: the face is the commonest colour, the text the colour
 // that stands out most from it, the ink every pixel that stands out at all.
-struct Drawn
-{
-    QRgb face = 0, text = 0;
-    QRect ink;
-};
+struct Drawn { QRgb face = 0, text = 0; QRect ink; };
 
 Drawn drawn(const QImage &image, const QRect &area)
 {
