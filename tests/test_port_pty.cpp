@@ -24,8 +24,7 @@ public:
 
     bool open(const QString &, const LineSettings &s) override
     {
-        calls << "open " + s.toString();
-        return err == QSerialPort::NoError;
+        return calls << "open " + s.toString(), err == QSerialPort::NoError;
     }
     bool setSettings(const LineSettings &s) override { return calls << "settings " + s.toString(), true; }
     void setModemLines(bool dtr, bool rts) override { calls << QString("DTR=%1 RTS=%2").arg(dtr).arg(rts); }
