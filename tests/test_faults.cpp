@@ -109,19 +109,17 @@ private slots:
         QCOMPARE(panel->link().ReplyBuffer.size(), TransactionEngine::ReplyBufferLimit);
         QCOMPARE(rx().size(), 1 + 2 * TransactionEngine::ReplyBufferLimit);
 
-        panel->link().Timer2_Timer();
-        line->read();
-        panel->Command44_Click();
-        QVERIFY(line->write("80\r"));
-        QTRY_COMPARE(status(), " Stand by");
-    }
-
-    void bytesAbove7FAndNulShowAsTokens()
-    {
-        panel->Command44_Click();
-        QVERIFY(line->write(QByteArray("\x00\xff\x80" "0\r", 5)));
-        QTRY_COMPARE(rx(), " ? ? ? 0 CR ");
-        QCOMPARE(status(), "");
+        // The next replies show whole, NUL and bytes above 7F as tokens, and a
+        // status reply decodes.
+        const std::pair<QByteArray, const char *> replies[] = {{QByteArray("\x00\xff\x80" "0\r", 5), " ? ? ? 0 CR "},
+                                                               {"80\r", " 8 0 CR "}};
+        for (const auto &[reply, shown] : replies) {
+            panel->link().Timer2_Timer();
+            panel->Command44_Click();
+            QVERIFY(line->write(reply));
+            QTRY_COMPARE(rx(), QLatin1String(shown));
+            QCOMPARE(status(), reply == "80\r" ? " Stand by" : "");
+        }
     }
 
     // The far end stops reading while long typed commands go out: they wait,

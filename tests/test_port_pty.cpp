@@ -107,22 +107,9 @@ private slots:
         QCOMPARE(line->speed(), speed_t(B9600));
     }
 
-    // One device reached by a link and by its own name is one device.
-    void oneDeviceTwoNames()
-    {
-        QTemporaryDir dir;
-        const QString link = dir.filePath("projector");
-        QVERIFY(QFile::link(line->path, link));
-        QVERIFY(port->setPortOpen(true));
-        SerialComm other;
-        other.setDevice(1, link);
-        QVERIFY(!other.setPortOpen(true));
-        QVERIFY2(other.errorString().contains("in use by another program") && other.errorString().contains(link),
-                 qPrintable(other.errorString()));
-    }
-
-    // Refused settings, ports and output, each with its reason, and the
-    // open failure of a device that is not there.
+    // Refused settings, ports and output, each with its reason: the open
+    // failure of a device that is not there, and of one already open under
+    // another name.
     void refusals()
     {
         QVERIFY(port->setSettings("19200,N,8,1"));
@@ -145,6 +132,15 @@ private slots:
         QVERIFY(port->setCommPort(1) && port->setPortOpen(true));
         QVERIFY(!port->setCommPort(2)); // fixed while open
         QCOMPARE(port->commPort(), 1);
+        // One device reached by a link and by its own name is one device.
+        QTemporaryDir dir;
+        const QString link = dir.filePath("projector");
+        QVERIFY(QFile::link(line->path, link));
+        SerialComm other;
+        other.setDevice(1, link);
+        QVERIFY(!other.setPortOpen(true));
+        QVERIFY2(other.errorString().contains("in use by another program") && other.errorString().contains(link),
+                 qPrintable(other.errorString()));
     }
 
     void queueTakesWholeCommands_data()
