@@ -34,7 +34,7 @@ const int HeightAfter[] = {5350, 7200, 9100, 5350, 6645};
 
 // From a view, a key on a control (none: a click on the toggle), then the height,
 // caption, extended view flag and the height after a picture double-click.
-struct Step { const char *name; Path path; const char *focused; int key; Qt::KeyboardModifiers modifiers; int height;
+struct Step { Path path; const char *focused; int key; Qt::KeyboardModifiers modifiers; int height;
               const char *caption; bool extended; int afterDoubleClick; };
 
 } // namespace
@@ -53,7 +53,6 @@ class TestViews : public PanelFixture
         target->setFocus();
         QVERIFY(target->hasFocus());
     }
-
     void follow(Path path)
     {
         if (path != Fresh) {
@@ -75,11 +74,7 @@ private slots:
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
-
-    void cleanup()
-    {
-        closePanel();
-    }
+    void cleanup() { closePanel(); }
 
     void commandLine_data()
     {
@@ -87,7 +82,6 @@ private slots:
         for (const char *typed : {"", "CR0", "cr0", "CR0  ", " CR0", "CF LOGO OFF"})
             QTest::addRow("'%s'", typed) << QString::fromLatin1(typed);
     }
-
     void commandLine()
     {
         QFETCH(QString, typed);
@@ -96,14 +90,13 @@ private slots:
         focus(text1());
         QTest::keyClicks(text1(), typed);
         // Enter sends nothing, in the box or on SEND; SEND sends the text as
-        // typed, and again while it stays.
+        // typed, and again while it stays, each opening a reply window.
         QTest::keyClick(text1(), Qt::Key_Return);
         QTest::keyClick(text1(), Qt::Key_Enter);
         focus(w->button(95));
         QTest::keyClick(w->button(95), Qt::Key_Return);
         click(95);
-        QCOMPARE(w->link().Timer2.interval(), 2000);
-        QCOMPARE(w->link().Timer4.interval(), 2500);
+        QCOMPARE(std::pair(w->link().Timer2.interval(), w->link().Timer4.interval()), std::pair(2000, 2500));
         QVERIFY(w->link().Timer2.enabled() && w->link().Timer4.enabled());
         click(95);
         QTRY_COMPARE(line->read(), command + command);
@@ -130,21 +123,19 @@ private slots:
         QTest::addColumn<Step>("step");
         const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, none;
         const int k = Qt::Key_K, full = layout::HeightFull;
-        for (const Step &s : std::initializer_list<Step>{
-                 {"toggle at 5350", KeyToggle, nullptr, 0, none, 6645, HideData, false, 6645},
-                 {"toggle at 6645", KeyToggleToggle, nullptr, 0, none, 5350, ShowData, false, 5350},
-                 {"toggle at 7200", Key, nullptr, 0, none, 5350, ShowData, false, 5350},
-                 {"toggle at 9100", KeyPicture, nullptr, 0, none, 5350, ShowData, false, 5350},
-                 {"Ctrl+K in the box", Fresh, "Text1", k, ctrl, 7200, Close, true, full},
-                 {"Ctrl+K in the data view", KeyToggleToggle, "Text1", k, ctrl, 7200, Close, true, full},
-                 {"Ctrl+K at full height", KeyPicture, "Command44", k, ctrl, 7200, Close, true, full},
-                 {"Ctrl+Shift+K", Fresh, "Text1", k, ctrl | Qt::ShiftModifier, 5350, ShowData, false, 5350},
-                 {"Ctrl+Alt+K", Fresh, "Text1", k, ctrl | Qt::AltModifier, 5350, ShowData, false, 5350},
-                 {"K", Fresh, "Command17", k, none, 5350, ShowData, false, 5350},
-                 {"Ctrl+L", Fresh, "Text1", Qt::Key_L, ctrl, 5350, ShowData, false, 5350}})
-            QTest::newRow(s.name) << s;
+        const auto row = [](const char *name, const Step &s) { QTest::newRow(name) << s; };
+        row("toggle at 5350", {KeyToggle, nullptr, 0, none, 6645, HideData, false, 6645});
+        row("toggle at 6645", {KeyToggleToggle, nullptr, 0, none, 5350, ShowData, false, 5350});
+        row("toggle at 7200", {Key, nullptr, 0, none, 5350, ShowData, false, 5350});
+        row("toggle at 9100", {KeyPicture, nullptr, 0, none, 5350, ShowData, false, 5350});
+        row("Ctrl+K in the box", {Fresh, "Text1", k, ctrl, 7200, Close, true, full});
+        row("Ctrl+K in the data view", {KeyToggleToggle, "Text1", k, ctrl, 7200, Close, true, full});
+        row("Ctrl+K at full height", {KeyPicture, "Command44", k, ctrl, 7200, Close, true, full});
+        row("Ctrl+Shift+K", {Fresh, "Text1", k, ctrl | Qt::ShiftModifier, 5350, ShowData, false, 5350});
+        row("Ctrl+Alt+K", {Fresh, "Text1", k, ctrl | Qt::AltModifier, 5350, ShowData, false, 5350});
+        row("K", {Fresh, "Command17", k, none, 5350, ShowData, false, 5350});
+        row("Ctrl+L", {Fresh, "Text1", Qt::Key_L, ctrl, 5350, ShowData, false, 5350});
     }
-
     void views()
     {
         QFETCH(Step, step);
