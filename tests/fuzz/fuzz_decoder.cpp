@@ -5,8 +5,6 @@
 #include "monitortext.h"
 
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 
 using qn62::decodeReply;
 

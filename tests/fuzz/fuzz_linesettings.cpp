@@ -2,8 +2,6 @@
 #include "check.h"
 #include "commport.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <tuple>
 
 static auto fields(const qn62::LineSettings &s) { return std::tuple(s.baud, s.parity, s.dataBits, s.stopBits); }

@@ -2,8 +2,6 @@
 #include "check.h"
 #include "telnetcodec.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <tuple>
 
 // What a codec that asked for settings makes of the input read in two pieces,
