@@ -91,19 +91,17 @@ private slots:
         QCOMPARE(port->commPort(), 2);
         QVERIFY(option("Option1")->isChecked() && !frame8()->isHidden());
         // A command that could not go out says so, then and after its reply
-        // window; the first one on the closed port warns, once per closed spell.
+        // window, and the first one tells how to choose a port. (That later
+        // sends and a reopen add no warnings is checked with the fault tests.)
         w->Command17_Click();
         w->link().Timer2_Timer();
         QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && label("Label12").contains("not open"));
-        w->Command18_Click();
-        QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark));
         QCOMPARE(warnings.size(), 3);
         QVERIFY2(warnings.last().contains("not open") && warnings.last().contains("COM, then COM1 or COM2"),
                  qPrintable(warnings.last()));
 
         option("Option2")->click();
         QVERIFY(port->portOpen() && frame8()->isHidden());
-        QCOMPARE(warnings.size(), 3);
         w->Command18_Click();
         QTRY_COMPARE(two.read(), QByteArray("C01\r"));
     }
