@@ -97,22 +97,6 @@ private slots:
             QCOMPARE(answers(), before);
     }
 
-    // Each panel button labelled "+" raises its level by one and "-" lowers it.
-    void levelSteps()
-    {
-        const std::tuple<const char *, P::Level, int> steps[] = {
-            {"C09", P::Level::Volume, +1}, {"C0A", P::Level::Volume, -1}, {"C20", P::Level::Brightness, +1},
-            {"C47", P::Level::Zoom, +1}, {"C46", P::Level::Zoom, -1}, {"C30", P::Level::DigitalZoom, +1},
-            {"C31", P::Level::DigitalZoom, -1}, {"C8E", P::Level::Keystone, +1}, {"C8F", P::Level::Keystone, -1}};
-        for (const auto &[command, level, step] : steps) {
-            P p;
-            kActions["on"](p);
-            const int middle = (P::levelMin(level) + P::levelMax(level)) / 2;
-            p.setLevel(level, middle);
-            QVERIFY2(p.handleCommand(command, p.now()) == kAck && p.level(level) == middle + step, command);
-        }
-    }
-
     void pty_data()
     {
         QTest::addColumn<PtyCase>("c");

@@ -4,6 +4,8 @@
 #include "decoder.h"
 #include "monitortext.h"
 
+#include <QStringList>
+
 #include <cmath>
 
 using qn62::decodeReply;
@@ -58,10 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                || decode("CR3", qn62::monitorText(raw)) == qn62::monitorText(raw.left(19)).left(38) + " Hour Use");
 
     // Only the nine queries, exactly as sent, are decoded.
-    bool isQuery = false;
-    for (const char *query : {"CR0", "CR1", "CR3", "CR4", "CR6", "CR7", "CR9", "CRA", "CR PRESSURE"})
-        isQuery = isQuery || raw == QLatin1String(query) + QLatin1Char('\r');
-    QN62_CHECK(isQuery || !decodeReply(raw, QString(), qn62::monitorText("00\r")));
+    const QStringList queries{"CR0\r", "CR1\r", "CR3\r", "CR4\r", "CR6\r", "CR7\r", "CR9\r", "CRA\r", "CR PRESSURE\r"};
+    QN62_CHECK(queries.contains(raw) || !decodeReply(raw, QString(), qn62::monitorText("00\r")));
     // Any command prefix is part of the match.
     QN62_CHECK(decodeReply(raw + QLatin1String("CR0\r"), raw, qn62::monitorText("00\r")) == QLatin1String(" Power ON"));
     return 0;
