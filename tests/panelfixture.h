@@ -46,6 +46,6 @@ protected:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
     void click(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
-    QString label(const char *name) const { return static_cast<QLabel *>(w->control(QLatin1String(name)))->text(); }
-    QRadioButton *option(const char *name) const { return static_cast<QRadioButton *>(w->control(QLatin1String(name))); }
+    QString label(const char *name) const { return static_cast<QLabel *>(w->control(name))->text(); }
+    QRadioButton *option(const char *name) const { return static_cast<QRadioButton *>(w->control(name)); }
 };
