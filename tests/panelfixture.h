@@ -10,9 +10,9 @@
 #include <QtTest>
 
 // The real panel on the real serial layer, shared by the start-up, widget,
-// fault and end-to-end tests. start() puts any two devices behind COM1 and
-// COM2 and collects the warnings; openPanel() puts a pseudo-terminal that the
-// test reads and writes behind COM1, and any warning fails the test.
+// network and end-to-end tests. start() puts any two devices behind COM1 and
+// COM2 and collects the warnings; openPanel() puts a pseudo-terminal the test
+// reads and writes behind COM1, and any warning fails the test.
 class PanelFixture : public QObject
 {
 protected:
@@ -22,28 +22,21 @@ protected:
     std::unique_ptr<qn62::Form1> w;
     QStringList warnings;
 
-    void start(const QString &com1, const QString &com2 = QLatin1String(Absent))
+    void start(const QString &com1, const QString &com2 = QLatin1String(Absent),
+               qn62::SerialComm::TransportFactory transports = qn62::createTransport)
     {
         warnings.clear();
+        w.reset();
         port = std::make_unique<qn62::SerialComm>();
         port->setDevice(1, com1);
         port->setDevice(2, com2);
+        port->setTransportFactory(std::move(transports));
         w = std::make_unique<qn62::Form1>(port.get());
         w->setWarningHandler([this](const QString &text) { warnings << text; });
     }
     void failOnWarnings() { w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); }); }
-    void openPanel()
-    {
-        line = std::make_unique<PtyLine>();
-        start(line->path);
-        failOnWarnings();
-    }
-    void closePanel()
-    {
-        w.reset();
-        port.reset();
-        line.reset();
-    }
+    void openPanel() { line = std::make_unique<PtyLine>(); start(line->path); failOnWarnings(); }
+    void closePanel() { w.reset(); port.reset(); line.reset(); }
     void showPanel(int heightTwips = 0)
     {
         if (heightTwips)
@@ -53,9 +46,6 @@ protected:
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
     void click(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
-    QString label(const char *name) const { return static_cast<QLabel *>(w->control(QLatin1String(name)))->text(); }
-    QRadioButton *option(const char *name) const
-    {
-        return static_cast<QRadioButton *>(w->control(QLatin1String(name)));
-    }
+    QString label(const char *name) const { return static_cast<QLabel *>(w->control(name))->text(); }
+    QRadioButton *option(const char *name) const { return static_cast<QRadioButton *>(w->control(name)); }
 };

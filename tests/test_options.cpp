@@ -8,70 +8,64 @@ class OptionsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void accepted_data()
+    // Row: the arguments; COM1, COM2 and "demo" when it is on, as parsed, or
+    // "refused" and a text the refusal must mention.
+    void parse_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("com1");
-        QTest::addColumn<QString>("com2");
-        QTest::addColumn<bool>("demo");
-        QTest::newRow("defaults") << QStringList{} << "/dev/ttyS0" << "/dev/ttyS1" << false;
-        QTest::newRow("separate value") << QStringList{"--com1", "/dev/ttyUSB0"} << "/dev/ttyUSB0" << "/dev/ttyS1" << false;
-        QTest::newRow("joined value") << QStringList{"--com2=/dev/pts/3", "--demo"} << "/dev/ttyS0" << "/dev/pts/3" << true;
-        QTest::newRow("path that looks like an option") << QStringList{"--com1", "--demo"} << "--demo" << "/dev/ttyS1" << false;
-        QTest::newRow("network ports") << QStringList{"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"}
-                                       << "rfc2217://127.0.0.1:2217" << "socket://[::1]:4001" << false;
-        QTest::newRow("host name, highest port") << QStringList{"--com2", "socket://box-1.lan:65535"} << "/dev/ttyS0"
-                                                 << "socket://box-1.lan:65535" << false;
+        QTest::addColumn<QStringList>("result");
+        const auto accepted = [](const char *name, const QStringList &args, QString com1, QString com2,
+                                 QString demo = {}) { QTest::newRow(name) << args << QStringList{com1, com2, demo}; };
+        const QString s0 = "/dev/ttyS0", s1 = "/dev/ttyS1";
+        accepted("defaults", {}, s0, s1);
+        accepted("separate value", {"--com1", "/dev/ttyUSB0"}, "/dev/ttyUSB0", s1);
+        accepted("joined value", {"--com2=/dev/pts/3", "--demo"}, s0, "/dev/pts/3", "demo");
+        accepted("path that looks like an option", {"--com1", "--demo"}, "--demo", s1);
+        accepted("network ports", {"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"},
+                 "rfc2217://127.0.0.1:2217", "socket://[::1]:4001");
+        accepted("host name, highest port", {"--com2", "socket://box-1.lan:65535"}, s0, "socket://box-1.lan:65535");
+        const auto refused = [](const char *name, const QStringList &args, const char *mentions) {
+            QTest::newRow(name) << args << QStringList{"refused", mentions};
+        };
+        refused("unknown", {"--speed"}, "--speed");
+        refused("missing value", {"--com1"}, "--com1");
+        refused("empty value", {"--com2="}, "--com2");
+        refused("value on a flag", {"--demo=yes"}, "--demo");
+        refused("bare word", {"ttyS0"}, "ttyS0");
+        refused("unknown scheme", {"--com1", "telnet://127.0.0.1:23"}, "socket://HOST:PORT");
+        refused("no port", {"--com1", "socket://127.0.0.1"}, "HOST:PORT");
+        refused("port 0", {"--com2", "rfc2217://127.0.0.1:0"}, "1 to 65535");
+        refused("port too high", {"--com2", "socket://127.0.0.1:65536"}, "1 to 65535");
+        refused("no host", {"--com1", "socket://:4001"}, "HOST:PORT");
+        refused("path after the port", {"--com1", "socket://127.0.0.1:4001/x"}, "HOST:PORT");
+        refused("IPv6 without brackets", {"--com1", "socket://::1:4001"}, "brackets");
+        refused("not IPv6 in brackets", {"--com1", "socket://[127.0.0.1]:4001"}, "not an IPv6");
     }
-    void accepted()
+    void parse()
     {
         QFETCH(QStringList, args);
-        const ParsedOptions parsed = parseOptions(args);
-        QVERIFY2(parsed.error.isEmpty(), qPrintable(parsed.error));
-        QTEST(parsed.options.com1, "com1");
-        QTEST(parsed.options.com2, "com2");
-        QTEST(parsed.options.demo, "demo");
+        QFETCH(QStringList, result);
+        const ParsedOptions p = parseOptions(args);
+        if (result[0] == "refused")
+            QVERIFY2(p.error.contains(result[1]), qPrintable(p.error));
+        else
+            QCOMPARE((QStringList{p.error, p.options.com1, p.options.com2, p.options.demo ? "demo" : ""}),
+                     QStringList{""} + result);
     }
 
-    void refused_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("mentions");
-        QTest::newRow("unknown") << QStringList{"--speed"} << "--speed";
-        QTest::newRow("missing value") << QStringList{"--com1"} << "--com1";
-        QTest::newRow("empty value") << QStringList{"--com2="} << "--com2";
-        QTest::newRow("value on a flag") << QStringList{"--demo=yes"} << "--demo";
-        QTest::newRow("bare word") << QStringList{"ttyS0"} << "ttyS0";
-        QTest::newRow("unknown scheme") << QStringList{"--com1", "telnet://127.0.0.1:23"} << "socket://HOST:PORT";
-        QTest::newRow("no port") << QStringList{"--com1", "socket://127.0.0.1"} << "HOST:PORT";
-        QTest::newRow("port 0") << QStringList{"--com2", "rfc2217://127.0.0.1:0"} << "1 to 65535";
-        QTest::newRow("port too high") << QStringList{"--com2", "socket://127.0.0.1:65536"} << "1 to 65535";
-        QTest::newRow("no host") << QStringList{"--com1", "socket://:4001"} << "HOST:PORT";
-        QTest::newRow("path after the port") << QStringList{"--com1", "socket://127.0.0.1:4001/x"} << "HOST:PORT";
-        QTest::newRow("IPv6 without brackets") << QStringList{"--com1", "socket://::1:4001"} << "brackets";
-        QTest::newRow("not IPv6 in brackets") << QStringList{"--com1", "socket://[127.0.0.1]:4001"} << "not an IPv6";
-    }
-    void refused()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, mentions);
-        const ParsedOptions parsed = parseOptions(args);
-        QVERIFY(parsed.error.contains(mentions));
-    }
-
-    // The program itself: an unknown option is a message and status 2.
+    // The program itself: a refused option is a message and status 2.
     void programExitStatus()
     {
         QProcess p;
-        for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--com2", "socket://127.0.0.1"}}) {
+        const auto run = [&p](const QStringList &args) {
             p.start(QCoreApplication::applicationDirPath() + "/qn62-control", args);
-            QVERIFY(p.waitForFinished(10000));
-            QCOMPARE(p.exitCode(), 2);
+            return p.waitForFinished(10000) ? p.exitCode() : -1;
+        };
+        for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--com2", "socket://127.0.0.1"}}) {
+            QCOMPARE(run(args), 2);
             QVERIFY(p.readAllStandardError().contains(args.first().toLatin1()));
         }
-        p.start(QCoreApplication::applicationDirPath() + "/qn62-control", {"--help"});
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(run({"--help"}), 0);
         const QByteArray help = p.readAllStandardOutput();
         QVERIFY(help.contains("--com1") && help.contains("socket://HOST:PORT") && help.contains("is set on the server"));
     }

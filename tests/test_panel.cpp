@@ -60,11 +60,7 @@ class TestPanel : public PanelFixture
     }
 
 private slots:
-    void init()
-    {
-        openPanel();
-        showPanel(9100); // every button within reach
-    }
+    void init() { openPanel(); showPanel(9100); } // 9100 twips high: every button within reach
     void cleanup() { closePanel(); }
 
     void singlePress_data()
@@ -199,11 +195,9 @@ private slots:
 
     void spaceBarSendsNothing()
     {
-        FaceButton *b = w->button(6);
-        b->setFocus();
-        QVERIFY(b->hasFocus());
-        QTest::keyClick(b, Qt::Key_Space);
-        QVERIFY(!w->Timer1.enabled());
+        w->button(6)->setFocus();
+        QTest::keyClick(w->button(6), Qt::Key_Space);
+        QVERIFY(w->button(6)->hasFocus() && !w->Timer1.enabled());
         QCOMPARE(sent(), QByteArray());
     }
 

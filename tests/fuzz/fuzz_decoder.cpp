@@ -4,9 +4,9 @@
 #include "decoder.h"
 #include "monitortext.h"
 
+#include <QStringList>
+
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
 
 using qn62::decodeReply;
 
@@ -25,12 +25,11 @@ static void check(const QString &shown)
     }
     // Lamp hours show the start of the text as it is, whole when it is short.
     const std::optional<QString> hours = decode("CR3", shown);
-    QN62_CHECK(hours && hours->endsWith(QLatin1String(" Hour Use")));
-    QN62_CHECK(shown.startsWith(hours->chopped(9)) && hours == decode("CR3", hours->chopped(9)));
+    QN62_CHECK(hours && hours->endsWith(QLatin1String(" Hour Use")) && shown.startsWith(hours->chopped(9)));
+    QN62_CHECK(hours == decode("CR3", hours->chopped(9)));
     QN62_CHECK(shown.size() > 38 || hours->chopped(9) == shown);
     const std::optional<QString> temperatures = decode("CR6", shown);
-    QN62_CHECK(temperatures && temperatures->startsWith(QLatin1String("  S1=")));
-    QN62_CHECK(temperatures->endsWith(QLatin1String(" C")));
+    QN62_CHECK(temperatures && temperatures->startsWith(QLatin1String("  S1=")) && temperatures->endsWith(" C"));
     QN62_CHECK(decode("CR9", shown) == shown);
 
     // Pressure: a value for readings from -6553 to 6553 (rounded, halves to
@@ -61,10 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                || decode("CR3", qn62::monitorText(raw)) == qn62::monitorText(raw.left(19)).left(38) + " Hour Use");
 
     // Only the nine queries, exactly as sent, are decoded.
-    bool isQuery = false;
-    for (const char *query : {"CR0", "CR1", "CR3", "CR4", "CR6", "CR7", "CR9", "CRA", "CR PRESSURE"})
-        isQuery = isQuery || raw == QLatin1String(query) + QLatin1Char('\r');
-    QN62_CHECK(isQuery || !decodeReply(raw, QString(), qn62::monitorText("00\r")));
+    const QStringList queries{"CR0\r", "CR1\r", "CR3\r", "CR4\r", "CR6\r", "CR7\r", "CR9\r", "CRA\r", "CR PRESSURE\r"};
+    QN62_CHECK(queries.contains(raw) || !decodeReply(raw, QString(), qn62::monitorText("00\r")));
     // Any command prefix is part of the match.
     QN62_CHECK(decodeReply(raw + QLatin1String("CR0\r"), raw, qn62::monitorText("00\r")) == QLatin1String(" Power ON"));
     return 0;

@@ -2,9 +2,6 @@
 #include "check.h"
 #include "monitortext.h"
 
-#include <cstddef>
-#include <cstdint>
-
 static void check(const QString &data)
 {
     const QString text = qn62::monitorText(data);

@@ -2,9 +2,6 @@
 #include "check.h"
 #include "options.h"
 
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QStringList args;
