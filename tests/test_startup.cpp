@@ -61,8 +61,6 @@ private slots:
         QCOMPARE(w->CommSettings, "9600,N,8,1");
         QCOMPARE(two.speed(), speed_t(B9600));
         QVERIFY(port->portOpen() && frame8()->isHidden());
-        option("Option9")->click();
-        QCOMPARE(two.speed(), speed_t(B19200));
 
         showPanel();
         click(16);
@@ -71,7 +69,7 @@ private slots:
         QCOMPARE(two.read(), QByteArray("C00\r"));
     }
 
-    void failuresWarnOnceAndTheNextChoiceReopens()
+    void failedStartWarnsOnceAndAChoiceReopens()
     {
         PtyLine two;
         start(Absent, two.path);
@@ -79,27 +77,16 @@ private slots:
         w->show(); // a failed start-up says why once the window is up
         QTRY_COMPARE(warnings.size(), 1);
         QVERIFY(warnings.first().contains(Absent));
-        w->Command33_Click();
-        option("Option2")->click();
-        QVERIFY(port->portOpen() && frame8()->isHidden());
-
-        w->Command33_Click();
-        option("Option1")->click();
-        QCOMPARE(warnings.size(), 2);
-        QVERIFY(warnings.last().contains("COM1"));
-        QVERIFY(!port->portOpen());
-        QCOMPARE(port->commPort(), 2);
-        QVERIFY(option("Option1")->isChecked() && !frame8()->isHidden());
         // A command that could not go out says so, then and after its reply
-        // window, and the first one tells how to choose a port. (That later
-        // sends and a reopen add no warnings is checked with the fault tests.)
+        // window, and the first one tells how to choose a port. (Later sends
+        // adding no box, and a hang-up, are the fault tests'.)
         w->Command17_Click();
         w->link().Timer2_Timer();
         QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && label("Label12").contains("not open"));
-        QCOMPARE(warnings.size(), 3);
+        QCOMPARE(warnings.size(), 2);
         QVERIFY2(warnings.last().contains("not open") && warnings.last().contains("COM, then COM1 or COM2"),
                  qPrintable(warnings.last()));
-
+        w->Command33_Click();
         option("Option2")->click();
         QVERIFY(port->portOpen() && frame8()->isHidden());
         w->Command18_Click();
