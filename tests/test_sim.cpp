@@ -1,11 +1,13 @@
 // The simulated projector with injected time, and as the qn62-sim program on a
-// pseudo-terminal. How it behaves behind a line with the panel is the end-to-end test's.
+// pseudo-terminal or a TCP port. How it behaves behind a line with the panel is the end-to-end test's.
 
 #include "sim/ptyprojector.h"
 
 #include <QHash>
 #include <QProcess>
 #include <QSerialPort>
+#include <QTcpSocket>
+#include <QUrl>
 #include <QTest>
 
 #include <functional>
@@ -79,17 +81,29 @@ private slots:
 
     void program()
     {
+        // On its pseudo-terminal, and with --tcp also on a loopback TCP port,
+        // whose socket:// address is the second line it prints.
         QProcess sim;
-        sim.start(QStringLiteral(QN62_SIM_PROGRAM), {});
-        QVERIFY(sim.waitForReadyRead());
-        QSerialPort far(QString::fromLocal8Bit(sim.readLine()).trimmed()); // the device it prints
-        QVERIFY(far.open(QIODevice::ReadWrite) && far.write("CR9\r") == 4);
-        QByteArray heard;
-        QTRY_COMPARE((heard += far.readAll()), QByteArray("QN62 V1.40\r"));
-        sim.terminate();
-        QVERIFY(sim.waitForFinished());
-        QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 0));
-
+        for (const bool tcp : {false, true}) {
+            sim.start(QStringLiteral(QN62_SIM_PROGRAM), tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{});
+            QTRY_COMPARE(sim.peek(4096).count('\n'), tcp ? 2 : 1);
+            QSerialPort pty(QString::fromLocal8Bit(sim.readLine()).trimmed()); // the device it prints
+            QTcpSocket socket;
+            QIODevice *far = &pty;
+            if (tcp) {
+                const QUrl url(QString::fromLatin1(sim.readLine()).trimmed());
+                QCOMPARE(url.scheme() + url.host(), "socket127.0.0.1");
+                socket.connectToHost(QHostAddress::LocalHost, quint16(url.port()));
+                far = &socket;
+            }
+            QVERIFY(tcp ? socket.waitForConnected(3000) : pty.open(QIODevice::ReadWrite));
+            QCOMPARE(far->write("CR9\r"), 4);
+            QByteArray heard;
+            QTRY_COMPARE((heard += far->readAll()), QByteArray("QN62 V1.40\r"));
+            sim.terminate();
+            QVERIFY(sim.waitForFinished());
+            QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 0));
+        }
         sim.start(QStringLiteral(QN62_SIM_PROGRAM), {"--bogus"});
         QVERIFY(sim.waitForFinished());
         QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 2));
