@@ -241,6 +241,22 @@ private slots:
         QCOMPARE(visited, expected.mid(1) << expected.first());
     }
 
+    void focusBackToCom()
+    {
+        // The port panel hiding with the focus in it, by its timer or by a
+        // choice, hands the focus back to "COM".
+        activeAt(HeightDataView);
+        QWidget *com = w->button(33);
+        for (bool choose : {false, true}) {
+            com->setFocus();
+            QTest::keyClick(com, Qt::Key_Space);
+            QTest::keyClick(com, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), w->control(QStringLiteral("Option1")));
+            choose ? QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space) : w->Timer3_Timer();
+            QCOMPARE(QApplication::focusWidget(), com);
+        }
+    }
+
     void accessibleNames()
     {
         // Every control is told apart by its name, a button's description
