@@ -24,9 +24,8 @@ private slots:
     void tokens()
     {
         const struct { const char *data; int size; const char *shown; } rows[] = {
-            {"", 0, " "}, {"00\r", 3, " 0 0 CR "}, {"C00\r", 4, " C 0 0 CR "}, {"\x06", 1, " ACK "},
-            {"\x14" "1", 2, " &1 "}, {"\n", 1, " LF "}, {"\0", 1, " ? "}, {"\t", 1, " ? "}, {"\x1b\x1f", 2, " ? ? "},
-            {" ", 1, "   "}, {"az", 2, " a z "}, {"{|}~\x7f", 5, " ? ? ? ? ? "}, {"\xff", 1, " ? "}};
+            {"", 0, " "}, {"C00\r", 4, " C 0 0 CR "}, {"\x06", 1, " ACK "}, {"\x14" "1", 2, " &1 "}, {"\n", 1, " LF "},
+            {"\0\t", 2, " ? ? "}, {" az", 3, "   a z "}, {"{~\x7f\xff", 4, " ? ? ? ? "}};
         for (const auto &r : rows)
             QCOMPARE(monitorText(QString::fromLatin1(r.data, r.size)), QLatin1String(r.shown));
         QCOMPARE(monitorText(QString(QChar(0x3042))), QLatin1String(" ? "));
@@ -94,24 +93,17 @@ private slots:
     // Only the exact query, with the prefix in force, is decoded.
     void queryMustMatchExactly()
     {
-        for (const char *command : {"cr0\r", "CR0 \r", "CR0", "CR0\r\r", " CR0\r"})
-            QVERIFY2(!decodeReply(command, QString(), monitorText("00\r")), command);
+        for (const auto &[command, prefix] : {std::pair{"cr0\r", ""}, {"CR0 \r", ""}, {"CR0", ""}, {" CR0\r", ""}, {"CR0\r", "@"}})
+            QVERIFY2(!decodeReply(command, prefix, monitorText("00\r")), command);
         QCOMPARE(decodeReply("@CR0\r", "@", monitorText("00\r")).value_or(QString()), " Power ON");
-        QVERIFY(!decodeReply("CR0\r", "@", monitorText("00\r")));
     }
 
+    // Readings beyond what the pressure rows show: a D exponent counts as E,
+    // halves go to the even neighbour, beyond 16 bits there is no value.
     void numbersAndRounding()
     {
-        const struct { const char *text; double value; } numbers[] = {
-            {" 5 1 2 CR ", 512}, {"\t1\n2", 12}, {" - 4 2", -42}, {" 1 . 5 CR", 1.5}, {"2E3", 2000},
-            {"25D-1", 2.5}, {"7E", 7}, {"CR ", 0}, {"-", 0}, {"", 0}, {"1.2.3", 1.2}};
-        for (const auto &n : numbers)
-            QCOMPARE(leadingNumber(QString::fromLatin1(n.text)), n.value);
-        // Halves go to the even neighbour; beyond 16 bits there is no value.
-        const struct { double value; int expected; } halves[] = {
-            {0.5, 0}, {1.5, 2}, {2.5, 2}, {-2.5, -2}, {2.6, 3}, {32767.4, 32767}, {-32768.5, -32768}};
-        for (const auto &h : halves)
-            QCOMPARE(int(toInt16(h.value).value()), h.expected);
+        QCOMPARE(leadingNumber(" 2 5 D - 1 CR "), 2.5);
+        QVERIFY(toInt16(2.5) == 2 && toInt16(-2.5) == -2 && toInt16(32767.4) == 32767 && toInt16(-32768.5) == -32768);
         QVERIFY(!toInt16(32767.5) && !toInt16(-32769) && !toInt16(qInf()) && !toInt16(qQNaN()));
     }
 };
