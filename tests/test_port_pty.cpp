@@ -92,7 +92,8 @@ private slots:
     void refusals()
     {
         QVERIFY(port->setSettings("19200,N,8,1"));
-        for (const char *bad : {"19200,N,8", "fast,N,8,1", "9600,N,9,1"})
+        for (const char *bad : {"19200,N,8", "fast,N,8,1", "0,N,8,1", "+9600,N,8,1", "9600,N,9,1", "9600,n,8,1",
+                                "9600,X,8,1", "9600,N,8,3", "9600,N,8,1,"})
             QVERIFY2(!port->setSettings(bad) && port->errorString().contains("refused")
                          && port->settings() == "19200,N,8,1", bad);
 
