@@ -174,12 +174,13 @@ void Form1::connectControls()
     onHold(9, &Form1::Command9_MouseDown, &Form1::Command9_MouseUp);
     onHold(8, &Form1::Command8_MouseDown, &Form1::Command8_MouseUp);
     onHold(6, &Form1::Command6_MouseDown, &Form1::Command6_MouseUp);
-    for (const ClickButton &row : ClickButtons)
-        if (!connected.contains(row.number))
-            qFatal("Command%d has a row but no event procedure", row.number);
-    for (const HoldButton &row : HoldButtons)
-        if (!connected.contains(row.number))
-            qFatal("Command%d has a row but no event procedures", row.number);
+    const auto everyRowConnected = [&](const auto &table) {
+        for (const auto &row : table)
+            if (!connected.contains(row.number))
+                qFatal("Command%d has a row but no event procedure", row.number);
+    };
+    everyRowConnected(ClickButtons);
+    everyRowConnected(HoldButtons);
 
     connect(button(16), &QPushButton::clicked, this, &Form1::Command16_Click);
     connect(button(33), &QPushButton::clicked, this, &Form1::Command33_Click);

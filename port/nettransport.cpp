@@ -180,10 +180,15 @@ void NetTransport::confirmTimedOut()
 
 void NetTransport::flushCodec()
 {
-    if (m_socket && m_codec.hasOutput()) {
-        m_socket->write(m_codec.takeOutput());
-        m_socket->flush();
-    }
+    if (m_socket && m_codec.hasOutput())
+        send(m_codec.takeOutput());
+}
+
+// Hands bytes to the socket and starts them on their way now.
+void NetTransport::send(const QByteArray &bytes)
+{
+    m_socket->write(bytes);
+    m_socket->flush();
 }
 
 qint64 NetTransport::write(const char *data, qint64 size)
@@ -200,8 +205,7 @@ qint64 NetTransport::write(const char *data, qint64 size)
         m_codec.sendData(QByteArray::fromRawData(data, taken));
         flushCodec();
     } else {
-        m_socket->write(data, taken);
-        m_socket->flush();
+        send(QByteArray::fromRawData(data, taken));
     }
     return taken;
 }

@@ -59,6 +59,7 @@ private:
     void failed();
     void sendLine();
     void flushCodec();
+    void send(const QByteArray &bytes);
     void dropSocket();
 
     PortAddress m_address;
