@@ -42,21 +42,38 @@ public:
     explicit LineClient(CommPort *port, QObject *parent = nullptr);
     ~LineClient() override;
 
-    void setTimeout(int ms);
-    int timeout() const;
+    void setTimeout(int ms) { m_timer.setInterval(ms); }
+    int timeout() const { return m_timer.interval(); }
 
     // Queues code followed by CR. done runs once, from the event loop, when
     // the reply has ended, timed out, or the command could not be sent.
     void request(const QByteArray &code, Done done);
     // Requests not yet answered, the one on the line included.
-    int pending() const;
+    int pending() const { return int(m_queue.size()); }
     // Throws away every request not yet answered; each done runs with
     // NotSent and why.
     void abandon(const QString &why);
 
     // The time-out's tick procedure, public so that tests can run it.
     void timedOut();
-    const QTimer &timer() const;
+    const QTimer &timer() const { return m_timer; }
+
+private:
+    struct Request
+    {
+        QByteArray code;
+        Done done;
+    };
+
+    void sendNext();
+    void received();
+    void finish(Reply reply);
+
+    CommPort *m_port;
+    std::deque<Request> m_queue; // the front one is on the line while m_onLine
+    bool m_onLine = false;
+    QByteArray m_reply;
+    QTimer m_timer;
 };
 
 // The words the panel's status line shows for reply (as received, ending

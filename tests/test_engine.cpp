@@ -2,6 +2,7 @@
 // The ends of the reply window and of the monitor clear are called directly;
 // waits are only for bytes to cross the line.
 
+#include "lineclient.h"
 #include "ptyline.h"
 #include "serialcomm.h"
 #include "transaction.h"
@@ -10,6 +11,8 @@
 
 using namespace qn62;
 using Line = TransactionEngine::Line;
+using End = LineClient::End;
+Q_DECLARE_METATYPE(End)
 
 class EngineTest : public QObject
 {
@@ -86,6 +89,81 @@ private slots:
         engine->Timer2_Timer();
         QCOMPARE(lines()[1], " 0 0 CR ACK ");
         QCOMPARE(engine->ReplyBuffer, "");
+    }
+
+    // The request/reply client for scripts and the bridge: one command on the
+    // line at a time, a reply ends at CR, ACK or NAK, or at the time-out (run
+    // here directly), and what comes after the end is dropped.
+    void lineClient_data()
+    {
+        QTest::addColumn<QByteArray>("code");
+        QTest::addColumn<QByteArrayList>("pieces"); // written by the far end one after another
+        QTest::addColumn<End>("end");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("words");
+        const auto row = [](const char *name, const char *code, QByteArrayList pieces, End end, const char *reply,
+                            const char *words) {
+            QTest::newRow(name) << QByteArray(code) << pieces << end << QByteArray(reply) << QString(words);
+        };
+        row("query", "CR0", {"80\r"}, End::Cr, "80\r", "Stand by");
+        row("query in pieces, a tail dropped", "CR0", {"0", "0\rZZ"}, End::Cr, "00\r", "Power ON");
+        row("ACK", "C00", {"\x06"}, End::Ack, "\x06", "");
+        row("NAK", "cr0", {"\x15"}, End::Nak, "\x15", "");
+        row("lamp hours, spaced out", "CR3", {"01234\r"}, End::Cr, "01234\r", "0 1 2 3 4 CR  Hour Use");
+        row("no end by the time-out", "CR9", {"QN62"}, End::TimedOut, "QN62", "Q N 6 2");
+        row("nothing by the time-out", "C01", {}, End::TimedOut, "", "");
+    }
+    void lineClient()
+    {
+        QFETCH(QByteArray, code);
+        QFETCH(QByteArrayList, pieces);
+        engine.reset();
+        LineClient client(port.get());
+        QCOMPARE(client.timeout(), 2000);
+        QList<LineClient::Reply> replies;
+        const auto collect = [&](const LineClient::Reply &r) { replies << r; };
+        QSignalSpy arrived(port.get(), &CommPort::onComm);
+        QVERIFY(line->write("stale")); // before the command: no part of its reply
+        QTRY_VERIFY(!arrived.isEmpty());
+        arrived.clear();
+        client.request(code, collect);
+        client.request("CR1", collect); // waits for the first one's end
+        QVERIFY(client.timer().isActive());
+        QTRY_COMPARE(line->read(), code + '\r');
+        QFETCH(End, end);
+        for (int i = 0; i < pieces.size(); ++i) {
+            QVERIFY(line->write(pieces[i]));
+            QTRY_VERIFY(!arrived.isEmpty());
+            arrived.clear();
+            // The second command never follows a reply that has not ended.
+            if (i + 1 < pieces.size() || end == End::TimedOut)
+                QVERIFY(line->read() == code + '\r' && client.pending() == 2);
+        }
+        if (end == End::TimedOut)
+            client.timedOut();
+        QTRY_COMPARE(replies.size(), 1);
+        QCOMPARE(replies[0].code, code);
+        QCOMPARE(replies[0].end, end);
+        QTEST(replies[0].bytes, "reply");
+        QTEST(replyWords(code, replies[0].bytes), "words");
+
+        QTRY_COMPARE(line->read(), code + "\rCR1\r");
+        QVERIFY(line->write("1\r"));
+        QTRY_COMPARE(replies.size(), 2);
+        QVERIFY(replies[1].bytes == "1\r" && replyWords("CR1", replies[1].bytes) == "Computer 1");
+
+        // A closed port sends nothing; a lost one ends what waits, at once.
+        port->setPortOpen(false);
+        client.request("C00", collect);
+        QTRY_COMPARE(replies.size(), 3);
+        QVERIFY(replies[2].end == End::NotSent && replies[2].why.contains("not open"));
+        QVERIFY(port->setPortOpen(true));
+        client.request("CR0", collect);
+        client.request("CR1", collect);
+        line->hangUp();
+        QTRY_COMPARE(replies.size(), 5);
+        QVERIFY(replies[4].end == End::NotSent && replies[4].why.contains("disconnected"));
+        QCOMPARE(client.pending(), 0);
     }
 };
 
