@@ -24,10 +24,18 @@ void FaceButton::setTextColour(const QColor &colour)
     update();
 }
 
-// Inside the bevel, one pixel clear of it.
+// Inside the bevel, one pixel clear of it, and across a clear column on each
+// side of the focus ring's sides (focusRing()), also when a pressed caption
+// moves a pixel to the right: a ring over a caption's first or last letter
+// would hide where the caption ends.
 QRect FaceButton::captionBox() const
 {
-    return rect().adjusted(2, 2, -2, -2);
+    return rect().adjusted(4, 2, -6, -2);
+}
+
+QRect FaceButton::focusRing() const
+{
+    return rect().adjusted(2, 2, -4, -4);
 }
 
 int FaceButton::captionFlags() const
@@ -171,7 +179,7 @@ void FaceButton::paintEvent(QPaintEvent *event)
     // dotted black ring just inside the bevel, legible on every face colour.
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         p.setPen(QPen(dark, 1, Qt::DotLine));
-        p.drawRect(r.adjusted(2, 2, -4, -4));
+        p.drawRect(focusRing());
     }
 }
 

@@ -11,7 +11,8 @@ namespace qn62 {
 // palette's, so a dark theme cannot put light text on a light face. A caption
 // too wide for the face is drawn condensed, then smaller, on one line; a
 // caption of several words may wrap between them. Keyboard focus shows as a
-// black ring inside the bevel; the face keeps its colour.
+// dotted black ring inside the bevel, clear of the caption; the face keeps
+// its colour.
 //
 // In hold mode it reports every mouse press and release, of any mouse
 // button, as mouseDown() and mouseUp() and never clicks; a hold that can no
@@ -52,6 +53,7 @@ protected:
 
 private:
     QRect captionBox() const;
+    QRect focusRing() const;
     int captionFlags() const;
 
     QColor m_face;

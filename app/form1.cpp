@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "commport.h"
 #include "facebutton.h"
+#include "focuspolicy.h"
 #include "layout.h"
 #include "panelbuilder.h"
 #include "picture.h"
@@ -223,32 +224,7 @@ void Form1::setHeight(int twips)
 {
     m_height = twips;
     setFixedSize(px(ClientWidth), px(twips - NonClientHeight));
-    keepFocusInSight();
-}
-
-// Only what the window's height uncovers takes the keyboard focus, so Tab
-// and Space never reach a control the operator cannot see. The Tab order
-// stays the same among the rest; a control that had the focus and is now
-// out of sight passes it on to the next one in that order.
-void Form1::keepFocusInSight()
-{
-    for (const Control &c : Controls) {
-        if (c.kind != Button && c.kind != Option && c.kind != TextBox)
-            continue;
-        QWidget *w = control(QString::fromLatin1(c.name));
-        const bool inSight = rect().contains(QRect(w->mapTo(this, QPoint()), w->size()));
-        w->setFocusPolicy(inSight ? Qt::StrongFocus : Qt::NoFocus);
-    }
-    QWidget *focus = focusWidget();
-    if (!focus || focus->focusPolicy() != Qt::NoFocus)
-        return;
-    for (QWidget *next = focus->nextInFocusChain(); next != focus; next = next->nextInFocusChain()) {
-        if ((next->focusPolicy() & Qt::TabFocus) && next->isVisibleTo(this) && next->isEnabled()) {
-            next->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
-    focus->clearFocus();
+    settleFocus(this, m_controls);
 }
 
 // The port panel goes; a focus inside it comes back to "COM", which the

@@ -177,7 +177,6 @@ private:
     void choosePort(int port);
     void chooseSpeed(const char *settings);
     void hidePortPanel();
-    void keepFocusInSight();
     void warn(const QString &text);
     // What the buttons of the tables of commands do, by button number.
     void click(int number);

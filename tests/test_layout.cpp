@@ -236,7 +236,11 @@ private slots:
             const QImage image = b->grab().toImage();
             const Drawn d = drawn(image, image.rect().adjusted(2, 2, -2, -2));
             const Drawn ring = drawn(image, QRect(2, 2, 1, image.height() - 6)); // its left side
-            QVERIFY2(QColor(d.face) == b->faceColour() && contrast(ring.text, d.face) >= 3, qPrintable(visited.last()));
+            // and a column of bare face between its sides and the caption
+            const Drawn left = drawn(image, QRect(3, 3, 1, image.height() - 7));
+            const Drawn right = drawn(image, QRect(image.width() - 5, 3, 1, image.height() - 7));
+            QVERIFY2(QColor(d.face) == b->faceColour() && contrast(ring.text, d.face) >= 3
+                         && left.text == d.face && right.text == d.face, qPrintable(visited.last()));
         }
         QCOMPARE(visited, expected.mid(1) << expected.first());
     }
@@ -269,7 +273,8 @@ private slots:
                 names << iface(QLatin1String(c.name))->text(QAccessible::Name);
         QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
         QVERIFY(!names.contains(QString()));
-        for (const auto &[name, spoken, code] : {std::tuple{"Command1", "VOL +", "C09"}, {"Command17", "POWER ON", "C00"}}) {
+        for (const auto &[name, spoken, code] : {std::tuple{"Command1", "VOL +", "C09"}, {"Command17", "POWER ON", "C00"},
+                                                {"Command9", "Cursor left", "C3B"}}) {
             QCOMPARE(iface(QLatin1String(name))->text(QAccessible::Name), QLatin1String(spoken));
             QVERIFY(iface(QLatin1String(name))->text(QAccessible::Description).contains(QLatin1String(code)));
         }

@@ -1,5 +1,6 @@
-// The command line, the data view toggle, the access key and the picture's
-// double-click, by real key and mouse events on the panel over a pseudo-terminal.
+// The command line, the data view toggle, the access key, the picture's
+// double-click and where the keyboard focus goes, by real key and mouse events
+// on the panel over a pseudo-terminal.
 
 #include "layout.h"
 #include "panelfixture.h"
@@ -33,9 +34,15 @@ const int HeightAfter[] = {5350, 7200, 9100, 5350, 6645};
 struct Step { Path path; const char *focused; int key; Qt::KeyboardModifiers modifiers; int height;
               const char *caption; bool extended; int afterDoubleClick; };
 
+// From a view with the focus on a control (none: as the window opened), keys on
+// the window, then the height after each key, the control with the focus (Form1:
+// none) and the text of the command box.
+struct KeyRow { Path path; const char *focused, *keys; QList<int> heights; const char *focus, *text; };
+
 } // namespace
 
 Q_DECLARE_METATYPE(Step)
+Q_DECLARE_METATYPE(KeyRow)
 
 class TestViews : public PanelFixture
 {
@@ -145,6 +152,42 @@ private slots:
         // Only in the extended view does a double-click on the picture uncover the whole window.
         doubleClickPicture();
         QCOMPARE(w->Height(), step.afterDoubleClick);
+        QVERIFY(port->output(QStringLiteral("#"))); // and nothing went out before it
+        QTRY_COMPARE(line->read(), QByteArray("#"));
+    }
+
+    void keyboard_data()
+    {
+        // No key sends anything, and the focus never moves onto a command by itself.
+        QTest::addColumn<KeyRow>("row");
+        const auto row = [](const char *name, const KeyRow &r) { QTest::newRow(name) << r; };
+        row("box, Ctrl+K", {KeyPicture, "Text1", "Ctrl+K, A, B, Space", {7200, 7200, 7200, 7200}, "Text1", "AB "});
+        row("toggle at 9100", {KeyPicture, "Command34", "Space, Space, Space", {5350, 6645, 5350}, "Command34", ""});
+        row("toggle at 7200", {Key, "Command34", "Space, Space, Space", {5350, 6645, 5350}, "Command34", ""});
+        row("toggle, Tab at 5350", {Key, "Command34", "Space, Tab", {5350, 5350}, "Command15", ""});
+        row("RGB, Ctrl+K", {KeyPicture, "Command64", "Ctrl+K, Space", {7200, 7200}, "Form1", ""});
+        row("SEND, Ctrl+K, Shift+Tab", {KeyPicture, "Command95", "Ctrl+K, Space, Shift+Tab", {7200, 7200, 7200}, "Command38", ""});
+        row("opened, Tab at 5350", {Fresh, nullptr, "Space, Tab", {5350, 5350}, "Command17", ""});
+    }
+    void keyboard()
+    {
+        QFETCH(KeyRow, row);
+        follow(row.path);
+        if (row.focused)
+            focus(w->control(QLatin1String(row.focused)));
+        const QStringList keys = QString::fromLatin1(row.keys).split(QStringLiteral(", "));
+        QCOMPARE(keys.size(), row.heights.size());
+        for (int i = 0; i < keys.size(); ++i) {
+            const QKeyCombination key = QKeySequence(keys[i])[0];
+            if (keys[i].size() == 1)
+                QTest::keyClick(w->windowHandle(), keys[i][0].toLatin1()); // its text as typed
+            else
+                QTest::keyClick(w->windowHandle(), key.key(), key.keyboardModifiers());
+            QCOMPARE(w->Height(), row.heights[i]);
+        }
+        const QWidget *focused = QApplication::focusWidget();
+        QCOMPARE(focused ? focused->objectName() : QString(), QLatin1String(row.focus));
+        QCOMPARE(text1()->text(), QLatin1String(row.text));
         QVERIFY(port->output(QStringLiteral("#"))); // and nothing went out before it
         QTRY_COMPARE(line->read(), QByteArray("#"));
     }
