@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "oneshot.h"
 #include "options.h"
 #include "serialcomm.h"
 #include "sim/ptyprojector.h"
@@ -26,6 +27,20 @@ int main(int argc, char *argv[])
     if (options.version) {
         std::fputs(qPrintable(qn62::versionText()), stdout);
         return 0;
+    }
+
+    // Commands for scripts: no window, so nothing that needs a display
+    // (no QApplication) is made on this path.
+    if (!options.send.isEmpty()) {
+        qn62::OneShotJob job;
+        job.devices[0] = options.com1;
+        job.devices[1] = options.com2;
+        job.port = options.port;
+        job.baud = options.speed;
+        job.timeoutMs = options.timeoutMs;
+        for (const QString &code : options.send)
+            job.codes << code.toLatin1();
+        return qn62::runOneShot(argc, argv, job);
     }
 
     QApplication app(argc, argv);

@@ -1,12 +1,61 @@
 #include "options.h"
 #include "portaddress.h"
 
+#include <algorithm>
+
 namespace qn62 {
+
+namespace {
+
+// The options that take a value: what the value must be, and an example.
+struct ValueOption
+{
+    const char *name;
+    const char *needs;
+    const char *example;
+};
+constexpr ValueOption ValueOptions[] = {
+    {"--com1", "a device path or address", "/dev/ttyUSB0"},
+    {"--com2", "a device path or address", "/dev/ttyUSB1"},
+    {"--send", "a command code of printable ASCII characters", "CR0"},
+    {"--port", "1 or 2", "2"},
+    {"--speed", "19200 or 9600", "9600"},
+    {"--timeout", "a number of milliseconds from 1 to 600000", "500"},
+};
+
+const ValueOption *valueOption(const QString &name)
+{
+    for (const ValueOption &option : ValueOptions)
+        if (name == QLatin1String(option.name))
+            return &option;
+    return nullptr;
+}
+
+// A whole number written plainly ("0019200" and "+2" are not), or -1.
+int plainNumber(const QString &value)
+{
+    bool ok = false;
+    const int n = value.toInt(&ok);
+    return ok && n >= 0 && value == QString::number(n) ? n : -1;
+}
+
+bool printableAscii(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() <= 0x7E; });
+}
+
+} // namespace
 
 ParsedOptions parseOptions(const QStringList &arguments)
 {
     ParsedOptions result;
     Options &o = result.options;
+    const auto refuse = [&result](const QString &why) {
+        result.error = why;
+        return result;
+    };
+    bool com1Given = false;
+    QString sendOnly; // the first option given that only --send uses
     for (int i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -17,53 +66,77 @@ ParsedOptions parseOptions(const QStringList &arguments)
             arg = arg.left(eq);
             hasValue = true;
         }
-        const bool takesValue = arg == QLatin1String("--com1") || arg == QLatin1String("--com2");
-        if (takesValue && !hasValue) {
-            if (i + 1 >= arguments.size()) {
-                result.error = QStringLiteral("option %1 needs a device path or address, as in %1 /dev/ttyUSB0").arg(arg);
-                return result;
-            }
+        const ValueOption *option = valueOption(arg);
+        const QString needs = option ? QString::fromLatin1(option->needs) : QString();
+        if (option && !hasValue) {
+            if (i + 1 >= arguments.size())
+                return refuse(QStringLiteral("option %1 needs %2, as in %1 %3").arg(arg, needs, QLatin1String(option->example)));
             value = arguments[++i];
             hasValue = true;
         }
-        if (hasValue && !takesValue) {
-            result.error = QStringLiteral("option %1 takes no value").arg(arg);
-            return result;
-        }
-        if (takesValue && value.isEmpty()) {
-            result.error = QStringLiteral("option %1 needs a device path or address, not an empty one").arg(arg);
-            return result;
-        }
+        if (hasValue && !option)
+            return refuse(QStringLiteral("option %1 takes no value").arg(arg));
+        if (option && value.isEmpty())
+            return refuse(QStringLiteral("option %1 needs %2, not an empty one").arg(arg, needs));
+        const auto wrongValue = [&] { return refuse(QStringLiteral("option %1 needs %2, not '%3'").arg(arg, needs, value)); };
 
         PortAddress address;
         QString why;
-        if (takesValue && !PortAddress::parse(value, &address, &why)) {
-            result.error = QStringLiteral("option %1: %2").arg(arg, why);
-            return result;
-        }
+        if ((arg == QLatin1String("--com1") || arg == QLatin1String("--com2")) && !PortAddress::parse(value, &address, &why))
+            return refuse(QStringLiteral("option %1: %2").arg(arg, why));
 
-        if (arg == QLatin1String("--com1"))
+        if (arg == QLatin1String("--com1")) {
             o.com1 = value;
-        else if (arg == QLatin1String("--com2"))
+            com1Given = true;
+        } else if (arg == QLatin1String("--com2")) {
             o.com2 = value;
-        else if (arg == QLatin1String("--demo"))
+        } else if (arg == QLatin1String("--send")) {
+            if (!printableAscii(value))
+                return wrongValue();
+            o.send << value;
+        } else if (arg == QLatin1String("--port")) {
+            o.port = plainNumber(value);
+            if (o.port != 1 && o.port != 2)
+                return wrongValue();
+        } else if (arg == QLatin1String("--speed")) {
+            o.speed = plainNumber(value);
+            if (o.speed != 19200 && o.speed != 9600)
+                return wrongValue();
+        } else if (arg == QLatin1String("--timeout")) {
+            o.timeoutMs = plainNumber(value);
+            if (o.timeoutMs < 1 || o.timeoutMs > 600000)
+                return wrongValue();
+        } else if (arg == QLatin1String("--demo")) {
             o.demo = true;
-        else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.help = true;
-        else if (arg == QLatin1String("--version"))
+        } else if (arg == QLatin1String("--version")) {
             o.version = true;
-        else {
-            result.error = QStringLiteral("unknown option '%1'").arg(arg);
-            return result;
+        } else {
+            return refuse(QStringLiteral("unknown option '%1'").arg(arg));
         }
+        if (sendOnly.isEmpty() && (arg == QLatin1String("--port") || arg == QLatin1String("--speed")
+                                   || arg == QLatin1String("--timeout")))
+            sendOnly = arg;
     }
+    if (o.demo && !o.send.isEmpty())
+        return refuse(QStringLiteral("--send and --demo do not mix: the demo's simulated projector lives in the window"));
+    if (o.demo && com1Given)
+        return refuse(QStringLiteral("--com1 and --demo do not mix: the demo puts its simulated projector behind COM1"));
+    if (o.send.isEmpty() && !sendOnly.isEmpty())
+        return refuse(QStringLiteral("option %1 goes with --send; the window's port and speed are chosen in its "
+                                     "port panel").arg(sendOnly));
     return result;
 }
 
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--demo] [--help] [--version]\n"
+        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--demo]\n"
+        "       qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--port 1|2]\n"
+        "                    [--speed 19200|9600] --send CODE [--send CODE ...]\n"
+        "                    [--timeout MS]\n"
+        "       qn62-control --help | --version\n"
         "\n"
         "Control panel for the QN62 data projector over an RS-232C line.\n"
         "The panel's ports COM1 and COM2 stand for two serial ports:\n"
@@ -73,6 +146,24 @@ QString usageText()
         "  --demo          drive a simulated projector behind COM1 instead of a real one\n"
         "  --help          show this text\n"
         "  --version       show the version\n"
+        "\n"
+        "Commands from scripts and cron, with no window and no display needed:\n"
+        "\n"
+        "  --send CODE     send CODE and CR, print the reply and end; give it again\n"
+        "                  for more commands, sent in order, each after the reply\n"
+        "                  to the one before\n"
+        "  --port 1|2      send through COM1 (the default) or COM2\n"
+        "  --speed 19200|9600  the line speed (default 19200), 8N1\n"
+        "  --timeout MS    how long a reply may take to end at CR, ACK or NAK\n"
+        "                  (default 2000)\n"
+        "\n"
+        "One line per CODE on stdout: CODE, TAB, REPLY, TAB, WORDS. REPLY is the reply\n"
+        "without its closing CR (ACK and NAK as ACK and NAK, other control bytes as\n"
+        "<XX>, empty when none came); WORDS is what the panel's status line shows for\n"
+        "a status query. Exit status 0 when every CODE got a reply, 1 when one did\n"
+        "not, 2 for a wrong option, 3 when the port cannot be opened or another\n"
+        "program (a panel) holds it:\n"
+        "  qn62-control --com1 /dev/ttyUSB0 --send CR0   prints  CR0<TAB>80<TAB>Stand by\n"
         "\n"
         "ADDRESS is a serial device path, or a port of a serial device server:\n"
         "  socket://HOST:PORT   raw TCP: the bytes pass unchanged and the line speed\n"

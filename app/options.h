@@ -14,6 +14,11 @@ struct Options
     bool demo = false;
     bool help = false;
     bool version = false;
+    // --send: commands for scripts, no window. The rest goes with it.
+    QStringList send;
+    int port = 1;
+    int speed = 19200;
+    int timeoutMs = 2000;
 };
 
 struct ParsedOptions

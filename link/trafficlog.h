@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <functional>
@@ -40,6 +41,13 @@ public:
 
     // "43 52 30 0D  CR0." for the bytes C, R, 0, CR.
     static QByteArray formatBytes(const QByteArray &bytes);
+
+private:
+    void write(const QByteArray &event);
+    void fail(const QString &why);
+
+    QFile m_file;
+    std::function<void(const QString &why)> m_onFailure;
 };
 
 } // namespace qn62

@@ -60,6 +60,9 @@ public:
 
 signals:
     void onComm();
+    // The line is up and takes output: for a local device before
+    // setPortOpen() returns, for a network port once it has connected.
+    void portOpened();
     // The open port went away (a USB adapter pulled out, the far end of a
     // pseudo-terminal closed). The port has been closed when this is sent.
     void portLost(const QString &message);

@@ -103,7 +103,10 @@ bool SerialComm::setPortOpen(bool open)
         return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
 
     Transport *transport = m_factory(address, this);
-    connect(transport, &Transport::opened, this, [this] { drain(); });
+    connect(transport, &Transport::opened, this, [this] {
+        drain();
+        emit portOpened();
+    });
     connect(transport, &Transport::openFailed, this, [this](const QString &reason) {
         if (m_opening) {
             m_openFailure = reason;

@@ -5,6 +5,7 @@
 #include "lineclient.h"
 #include "ptyline.h"
 #include "serialcomm.h"
+#include "trafficlog.h"
 #include "transaction.h"
 
 #include <QtTest>
@@ -13,6 +14,10 @@ using namespace qn62;
 using Line = TransactionEngine::Line;
 using End = LineClient::End;
 Q_DECLARE_METATYPE(End)
+
+// Local time is 5:45 ahead of UTC here, before anything reads the zone, so
+// that a wrong or missing offset in the traffic log shows.
+static const bool kOddTimeZone = qputenv("TZ", "QNT-05:45");
 
 class EngineTest : public QObject
 {
@@ -164,6 +169,60 @@ private slots:
         QTRY_COMPARE(replies.size(), 5);
         QVERIFY(replies[4].end == End::NotSent && replies[4].why.contains("disconnected"));
         QCOMPARE(client.pending(), 0);
+    }
+
+    // The traffic log as it stands on disk after each event, every line
+    // after the local time with its offset (here +05:45); a file that cannot
+    // be opened or written is reported once and the log goes off.
+    void trafficLog_data()
+    {
+        QTest::addColumn<QString>("path"); // a file in a fresh directory unless absolute
+        QTest::addColumn<QByteArrayList>("events"); // TX, RX or -- and what is logged
+        QTest::addColumn<QByteArrayList>("lines");  // the file's lines after the time
+        QTest::newRow("query, reply in pieces, words") << "new.log" << QByteArrayList{"TXCR0\r", "RX8", "RX0\r", "--Stand by"}
+            << QByteArrayList{"TX 43 52 30 0D  CR0.", "RX 38  8", "RX 30 0D  0.", "-- Stand by"};
+        QTest::newRow("appended, unprintables as dots, one event a line") << "old.log"
+            << QByteArrayList{"RX\x06\x15\x7F\x80 ~", "--lost:\r\nthe device"}
+            << QByteArrayList{"RX 06 15 7F 80 20 7E  .... ~", "-- lost:  the device"};
+        QTest::newRow("cannot be opened") << "/nonexistent-qn62/x.log" << QByteArrayList{"TXC00\r", "--x"} << QByteArrayList{};
+        QTest::newRow("cannot be written") << "/dev/full" << QByteArrayList{"TXC00\r", "TXC01\r"} << QByteArrayList{};
+    }
+    void trafficLog()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArrayList, events);
+        QFETCH(QByteArrayList, lines);
+        QTemporaryDir dir;
+        if (!path.startsWith('/'))
+            path = dir.filePath(path);
+        const QByteArray before = path.endsWith("old.log") ? "earlier\n" : "";
+        QFile file(path);
+        QVERIFY(before.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(before) && (file.close(), true)));
+        QStringList reports;
+        TrafficLog log;
+        log.setFailureHandler([&](const QString &why) { reports << why; });
+        const QDateTime start = QDateTime::currentDateTimeUtc().addMSecs(-1);
+        QCOMPARE(log.open(path), path != "/nonexistent-qn62/x.log");
+        for (int i = 0; i < events.size(); ++i) {
+            const QByteArray what = events[i].mid(2);
+            events[i].startsWith("TX") ? log.transmitted(what)
+                : events[i].startsWith("RX") ? log.received(what) : log.note(QString::fromLatin1(what));
+            if (lines.isEmpty())
+                continue;
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray all = file.readAll();
+            file.close();
+            QVERIFY(all.startsWith(before) && all.endsWith('\n'));
+            const QByteArrayList written = all.mid(before.size()).chopped(1).split('\n');
+            QCOMPARE(written.size(), i + 1);
+            const QByteArray time = written[i].left(29);
+            QCOMPARE(written[i].mid(29), " " + lines[i]);
+            QVERIFY2(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}\+05:45$)").match(time).hasMatch(), time);
+            const QDateTime at = QDateTime::fromString(QString::fromLatin1(time), Qt::ISODateWithMs);
+            QVERIFY2(at >= start && at <= QDateTime::currentDateTimeUtc(), time);
+        }
+        QCOMPARE(reports.size(), lines.isEmpty() ? 1 : 0);
+        QVERIFY(lines.isEmpty() ? reports[0].contains(path) && !log.isOpen() : log.isOpen());
     }
 };
 

@@ -1,4 +1,5 @@
 #include "options.h"
+#include "ptyline.h"
 
 #include <QtTest>
 
@@ -8,14 +9,17 @@ class OptionsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // Row: the arguments; COM1, COM2 and "demo" when it is on, as parsed, or
-    // "refused" and a text the refusal must mention.
+    // Row: the arguments; COM1, COM2, "demo" when it is on, and the codes to
+    // send with port, speed and time-out, as parsed; or "refused" and a text
+    // the refusal must mention.
     void parse_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("result");
         const auto accepted = [](const char *name, const QStringList &args, QString com1, QString com2,
-                                 QString demo = {}) { QTest::newRow(name) << args << QStringList{com1, com2, demo}; };
+                                 QString demo = {}, QString oneShot = " 1 19200 2000") {
+            QTest::newRow(name) << args << QStringList{com1, com2, demo, oneShot};
+        };
         const QString s0 = "/dev/ttyS0", s1 = "/dev/ttyS1";
         accepted("defaults", {}, s0, s1);
         accepted("joined value", {"--com2=/dev/pts/3", "--demo"}, s0, "/dev/pts/3", "demo");
@@ -23,10 +27,12 @@ private slots:
         accepted("network ports", {"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"},
                  "rfc2217://127.0.0.1:2217", "socket://[::1]:4001");
         accepted("host name, highest port", {"--com2", "socket://box-1.lan:65535"}, s0, "socket://box-1.lan:65535");
+        accepted("one-shot", {"--send", "CR0", "--send=CF LOGO OFF", "--port", "2", "--speed=9600", "--timeout", "150"},
+                 s0, s1, "", "CR0,CF LOGO OFF 2 9600 150");
         const auto refused = [](const char *name, const QStringList &args, const char *mentions) {
             QTest::newRow(name) << args << QStringList{"refused", mentions};
         };
-        refused("unknown", {"--speed"}, "--speed");
+        refused("unknown", {"--baud"}, "--baud");
         refused("missing value", {"--com1"}, "--com1");
         refused("empty value", {"--com2="}, "--com2");
         refused("value on a flag", {"--demo=yes"}, "--demo");
@@ -36,34 +42,106 @@ private slots:
         refused("port too high", {"--com2", "socket://127.0.0.1:65536"}, "1 to 65535");
         refused("IPv6 without brackets", {"--com1", "socket://::1:4001"}, "brackets");
         refused("not IPv6 in brackets", {"--com1", "socket://[127.0.0.1]:4001"}, "not an IPv6");
+        refused("send with demo", {"--send", "CR0", "--demo"}, "--send and --demo");
+        refused("COM1 with demo", {"--demo", "--com1", "/dev/ttyUSB0"}, "--com1 and --demo");
+        refused("one-shot option alone", {"--timeout", "500"}, "--timeout goes with --send");
+        refused("no port 3", {"--send", "C00", "--port", "3"}, "1 or 2, not '3'");
+        refused("speed not plain", {"--send", "C00", "--speed=019200"}, "19200 or 9600, not '019200'");
+        refused("no time-out", {"--send", "C00", "--timeout", "0"}, "1 to 600000");
+        refused("control character in a code", {"--send", "C00\r"}, "printable ASCII");
     }
     void parse()
     {
         QFETCH(QStringList, args);
         QFETCH(QStringList, result);
         const ParsedOptions p = parseOptions(args);
+        const Options &o = p.options;
         if (result[0] == "refused")
             QVERIFY2(p.error.contains(result[1]), qPrintable(p.error));
         else
-            QCOMPARE((QStringList{p.error, p.options.com1, p.options.com2, p.options.demo ? "demo" : ""}),
+            QCOMPARE((QStringList{p.error, o.com1, o.com2, o.demo ? "demo" : "",
+                                  QString("%1 %2 %3 %4").arg(o.send.join(',')).arg(o.port).arg(o.speed).arg(o.timeoutMs)}),
                      QStringList{""} + result);
     }
 
-    // The program itself: a refused option is a message and status 2.
-    void programExitStatus()
+    // The program itself: --help, and commands from a script with no display
+    // at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), against the
+    // simulator on its pseudo-terminal or TCP port, a pseudo-terminal where
+    // the test answers, a port a panel holds, a server that refuses, or none.
+    void program_data()
+    {
+        QTest::addColumn<QString>("far");
+        QTest::addColumn<QStringList>("args"); // @ is the far end's address
+        QTest::addColumn<QByteArrayList>("answers"); // the test's reply to each code
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("err"); // stderr holds it; empty: stderr is empty
+        const auto row = [](const char *name, const char *far, const QStringList &args, QByteArrayList answers,
+                            const char *out, int status, const char *err = "") {
+            QTest::newRow(name) << far << args << answers << QByteArray(out) << status << QString(err);
+        };
+        row("query, ACK, the next one after it", "sim", {"--com1", "@", "--send", "CR0", "--send", "C00", "--send", "CR0"},
+            {}, "CR0\t80\tStand by\nC00\tACK\t\nCR0\t40\tCount down\n", 0);
+        row("NAK and spaced words over TCP on COM2", "sim --tcp 127.0.0.1:0", {"--com2", "@", "--port", "2", "--send",
+            "cr0", "--send", "CR3"}, {}, "cr0\tNAK\t\nCR3\t01234\t0 1 2 3 4 CR  Hour Use\n", 0);
+        row("no reply", "sim --silent", {"--com1", "@", "--timeout", "100", "--send", "CR0", "--send", "C00"}, {},
+            "CR0\t\t\nC00\t\t\n", 1, "CR0: no reply within 100 ms");
+        row("9600, a control byte in a reply", "answer", {"--com1", "@", "--speed", "9600", "--timeout", "60000",
+            "--send", "CR0", "--send", "C01"}, {"\x01" "80\r", "\x15"}, "CR0\t<01>80\t\nC01\tNAK\t\n", 0);
+        row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3, "in use by another program");
+        row("server refuses", "", {"--com1", "socket://127.0.0.1:1", "--send", "C01"}, {}, "", 3, "refused");
+        row("usage error", "", {"--send", "C01", "--com2", "socket://127.0.0.1"}, {}, "", 2, "--com2: ");
+    }
+    void program()
+    {
+        QFETCH(QString, far);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArrayList, answers);
+        const QString dir = QCoreApplication::applicationDirPath();
+        PtyLine line;
+        QString address = line.path;
+        QProcess sim;
+        SerialComm panel;
+        if (far.startsWith("sim")) {
+            sim.start(dir + "/qn62-sim", far.split(' ').mid(1));
+            QTRY_COMPARE(sim.peek(4096).count('\n'), far.contains("tcp") ? 2 : 1);
+            address = QString::fromLatin1(sim.readAll()).split('\n', Qt::SkipEmptyParts).last();
+        } else if (far == "held") {
+            panel.setDevice(1, line.path);
+            QVERIFY(panel.setPortOpen(true));
+        }
+        args.replaceInStrings("@", address);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(dir + "/qn62-control", args);
+        QByteArray heard;
+        for (int i = 0, at = 0; i < answers.size(); ++i) { // one code at a time, each only after the reply before
+            heard += args[at = args.indexOf("--send", at) + 1].toLatin1() + '\r';
+            QTRY_COMPARE(line.read(), heard);
+            QCOMPARE(line.speed(), speed_t(B9600));
+            QVERIFY(line.write(answers[i]));
+        }
+        QVERIFY(p.waitForFinished(20000));
+        QTEST(p.readAllStandardOutput(), "out");
+        QTEST(p.exitCode(), "status");
+        QFETCH(QString, err);
+        const QString said = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(err.isEmpty() ? said.isEmpty() : said.contains(err), qPrintable(said));
+        QCOMPARE(line.read(), heard); // nothing written to a held port
+        sim.terminate();
+        sim.waitForFinished();
+    }
+
+    void help()
     {
         QProcess p;
-        const auto run = [&p](const QStringList &args) {
-            p.start(QCoreApplication::applicationDirPath() + "/qn62-control", args);
-            return p.waitForFinished(10000) ? p.exitCode() : -1;
-        };
-        for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--com2", "socket://127.0.0.1"}}) {
-            QCOMPARE(run(args), 2);
-            QVERIFY(p.readAllStandardError().contains(args.first().toLatin1()));
-        }
-        QCOMPARE(run({"--help"}), 0);
+        p.start(QCoreApplication::applicationDirPath() + "/qn62-control", {"--help"});
+        QVERIFY(p.waitForFinished(10000) && p.exitCode() == 0);
         const QByteArray help = p.readAllStandardOutput();
-        QVERIFY(help.contains("--com1") && help.contains("socket://HOST:PORT") && help.contains("is set on the server"));
+        QVERIFY(help.contains("socket://HOST:PORT") && help.contains("--send CODE") && help.contains("--timeout MS"));
     }
 };
 

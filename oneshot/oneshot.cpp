@@ -1,0 +1,119 @@
+#include "oneshot.h"
+
+#include "lineclient.h"
+#include "serialcomm.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace qn62 {
+
+namespace {
+
+void say(const QString &text)
+{
+    std::fprintf(stderr, "qn62-control: %s\n", qPrintable(text));
+}
+
+// Opens the port, puts every code in the line client's queue once the line
+// is up, prints the replies in order as they end, and quits.
+class OneShot : public QObject
+{
+public:
+    explicit OneShot(const OneShotJob &job)
+        : m_job(job)
+    {
+        for (int i = 0; i < SerialComm::PortCount; ++i)
+            m_port.setDevice(i + 1, job.devices[i]);
+        m_client.setTimeout(job.timeoutMs);
+        // Queued: for a local device the signal comes from inside
+        // setPortOpen().
+        connect(&m_port, &CommPort::portOpened, this, &OneShot::sendAll, Qt::QueuedConnection);
+        connect(&m_port, &CommPort::portLost, this, [this](const QString &message) {
+            if (m_sent)
+                return; // the line client ends what waits, with the reason
+            say(message);
+            QCoreApplication::exit(PortUnavailable);
+        });
+        connect(&m_port, &CommPort::portWarning, this, &say);
+    }
+
+    // False, with the reason on stderr, when the port cannot be opened.
+    bool start()
+    {
+        const QString settings = QStringLiteral("%1,N,8,1").arg(m_job.baud);
+        if (m_port.setCommPort(m_job.port) && m_port.setSettings(settings) && m_port.setPortOpen(true))
+            return true;
+        say(m_port.errorString());
+        return false;
+    }
+
+private:
+    void sendAll()
+    {
+        if (m_sent || !m_port.portOpen())
+            return;
+        m_sent = true;
+        for (const QByteArray &code : m_job.codes)
+            m_client.request(code, [this](const LineClient::Reply &reply) { print(reply); });
+    }
+
+    void print(const LineClient::Reply &reply)
+    {
+        const QByteArray line = reply.code + '\t' + replyText(reply.bytes) + '\t'
+            + replyWords(reply.code, reply.bytes).toLatin1() + '\n';
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+        std::fflush(stdout);
+        const QString code = QString::fromLatin1(reply.code);
+        if (reply.end == LineClient::End::NotSent) {
+            say(QStringLiteral("%1: not sent: %2").arg(code, reply.why));
+        } else if (reply.end == LineClient::End::TimedOut) {
+            say(reply.bytes.isEmpty()
+                    ? QStringLiteral("%1: no reply within %2 ms").arg(code).arg(m_job.timeoutMs)
+                    : QStringLiteral("%1: the reply did not end within %2 ms").arg(code).arg(m_job.timeoutMs));
+        }
+        if (!reply.complete())
+            m_status = SomeUnanswered;
+        if (++m_printed == m_job.codes.size())
+            QCoreApplication::exit(m_status);
+    }
+
+    OneShotJob m_job;
+    SerialComm m_port;
+    LineClient m_client{&m_port};
+    bool m_sent = false;
+    int m_printed = 0;
+    int m_status = AllAnswered;
+};
+
+} // namespace
+
+int runOneShot(int &argc, char **argv, const OneShotJob &job)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("qn62-control"));
+    OneShot run(job);
+    if (!run.start())
+        return PortUnavailable;
+    return QCoreApplication::exec();
+}
+
+QByteArray replyText(const QByteArray &reply)
+{
+    QByteArray text;
+    const QByteArray bytes = reply.endsWith('\r') ? reply.chopped(1) : reply;
+    for (const char c : bytes) {
+        if (c == LineClient::Ack)
+            text += "ACK";
+        else if (c == LineClient::Nak)
+            text += "NAK";
+        else if (c >= 0x20 && c <= 0x7E)
+            text += c;
+        else
+            text += '<' + QByteArray::number(quint8(c), 16).toUpper().rightJustified(2, '0') + '>';
+    }
+    return text;
+}
+
+} // namespace qn62
