@@ -17,9 +17,10 @@ namespace qn62 {
 // server on opening, and a speed choice goes out at once).
 //
 // Connecting runs in the background and gives up after ConnectTimeoutMs.
-// A server that does not take or confirm the settings leaves the line
-// usable for data, with one warning. Nothing here ever waits for the
-// network.
+// A server that does not take or confirm the settings, or that keeps asking
+// for Telnet options after they were refused, leaves the line usable for
+// data, with one warning for each such problem on a connection. Nothing
+// here ever waits for the network.
 class NetTransport final : public Transport
 {
     Q_OBJECT
@@ -27,7 +28,7 @@ public:
     static constexpr int ConnectTimeoutMs = 5000;
     // How long the server has to confirm the settings before the warning.
     static constexpr int ConfirmTimeoutMs = 3000;
-    // Output the socket may hold before write() asks to wait.
+    // Output the socket's own buffer may hold before write() asks to wait.
     static constexpr qint64 MaxBuffered = 64 * 1024;
 
     explicit NetTransport(const PortAddress &address, QObject *parent = nullptr);
@@ -38,9 +39,10 @@ public:
     bool isOpen() const override { return m_open; }
     void close() override;
     bool setSettings(const LineSettings &settings, QString *why) override;
-    qint64 write(const char *data, qint64 size) override;
+    qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
     qint64 bytesToWrite() const override;
+    QString lossAdvice() const override;
 
     // The tick procedures of the two timers, public so that they can be
     // run directly.
@@ -61,6 +63,8 @@ private:
     void flushCodec();
     void send(const QByteArray &bytes);
     void dropSocket();
+    // Sends the warning about problem unless this connection has had it.
+    void warnOnce(const QString &problem, const QString &text);
 
     PortAddress m_address;
     LineSettings m_settings;
@@ -71,7 +75,7 @@ private:
     QByteArray m_in;
     bool m_open = false;
     bool m_waitingToWrite = false;
-    bool m_warned = false;
+    QStringList m_warned; // the problems warned about on this connection
 };
 
 } // namespace qn62
