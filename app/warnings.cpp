@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 namespace qn62 {
@@ -41,8 +42,10 @@ void Warnings::show(const QString &text)
 {
     auto *box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(Form1::AppTitle), QString(),
                                 QMessageBox::Ok, m_window);
+    // A box keeps to half the screen's width, its icon and margins included.
     const QLabel *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
-    box->setText(fitted(text, label ? label->fontMetrics() : box->fontMetrics(), MaxWordWidth));
+    const int width = qMin(MaxWordWidth, box->screen()->availableGeometry().width() / 2 - 100);
+    box->setText(fitted(text, label ? label->fontMetrics() : box->fontMetrics(), width));
     if (m_quitting) {
         box->exec();
         delete box;

@@ -29,7 +29,7 @@ class Warnings : public QObject
 {
     Q_OBJECT
 public:
-    // The widest a word may be in a box, in pixels.
+    // The widest a word may be in a box, in pixels, on a screen wide enough.
     static constexpr int MaxWordWidth = 360;
 
     Warnings(QWidget *window, CommPort *port);
