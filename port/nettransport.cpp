@@ -191,7 +191,7 @@ void NetTransport::confirmTimedOut()
     emit warning(QStringLiteral("the server %1 did not confirm %2. Commands still go through; if the "
                                 "projector needs %3, set %3 on the server.")
                      .arg(where(), fresh.join(QLatin1String(", ")),
-                          fresh.size() == 1 ? QStringLiteral("it") : QStringLiteral("these")));
+                          fresh.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
 }
 
 void NetTransport::flushCodec()
@@ -240,9 +240,9 @@ void NetTransport::received()
         for (const quint8 option : m_codec.ignoredOptions())
             options << QString::number(option);
         warnOnce(QStringLiteral("options"),
-                 QStringLiteral("the server %1 keeps asking about Telnet options after the panel's answer "
-                                "(option %2); the panel no longer answers it about them. Commands still go "
-                                "through.").arg(where(), options.join(QLatin1String(", "))));
+                 QStringLiteral("the server %1 keeps asking about Telnet option %2 after the panel has "
+                                "answered; the panel has stopped answering. Commands still go through.")
+                     .arg(where(), options.join(QLatin1String(", "))));
     }
     if (data.isEmpty())
         return;

@@ -142,10 +142,10 @@ private slots:
         QVERIFY(server.write("\xff\xfd\x2c" + keeps19200 + "\xff\xfa\x2c\x69\x01\xff\xf0"
                              + QByteArray("\xff\xfd\x18").repeated(10)));
         QTRY_COMPARE(warnings.size(), 1);
-        QVERIFY2(warnings[0].contains("keeps asking") && warnings[0].contains("option 24"), qPrintable(warnings[0]));
+        QVERIFY2(warnings[0].contains("keeps asking") && warnings[0].contains("option 24"), qPrintable(warnings.join('\n')));
         QCOMPARE(server.read().count("\xff\xfc\x18"), TelnetCodec::MaxAnswers); // IAC WONT 24
         fire(net->confirmTimer());
-        QVERIFY2(warnings.size() == 2 && warnings[1].contains("did not confirm DTR on, RTS off"), qPrintable(warnings[1]));
+        QVERIFY2(warnings.size() == 2 && warnings[1].contains("did not confirm DTR on, RTS off"), qPrintable(warnings.join('\n')));
 
         w->Option10_Click();
         QTRY_VERIFY(server.read().contains(QByteArray("\xff\xfa\x2c\x01\x00\x00\x25\x80", 8)));
