@@ -214,10 +214,8 @@ void Form1::showLine(TransactionEngine::Line which, const QString &text)
     QLabel *label = m_monitor[int(which)];
     // Received text too long for the receive line shows its newest part, so
     // a reply after a flood is seen.
-    const int width = label->contentsRect().width();
-    if (which == TransactionEngine::Line::Receive && !text.startsWith(QLatin1String(TransactionEngine::NotSentMark))
-        && label->fontMetrics().horizontalAdvance(text) > width)
-        label->setText(label->fontMetrics().elidedText(text, Qt::ElideLeft, width));
+    if (which == TransactionEngine::Line::Receive && !text.startsWith(QLatin1String(TransactionEngine::NotSentMark)))
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideLeft, label->contentsRect().width()));
     else
         label->setText(text);
 }
