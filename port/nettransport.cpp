@@ -74,7 +74,16 @@ void NetTransport::connected()
         m_codec.setControl(TelnetCodec::RtsOff);
         flushCodec();
         m_confirmTimer.start();
+        return;
     }
+    becomeReady();
+}
+
+void NetTransport::becomeReady()
+{
+    if (m_ready)
+        return;
+    m_ready = true;
     emit opened();
 }
 
@@ -123,7 +132,7 @@ void NetTransport::dropSocket()
 {
     m_connectTimer.stop();
     m_confirmTimer.stop();
-    m_open = false;
+    m_open = m_ready = false;
     m_waitingToWrite = false;
     if (!m_socket)
         return;
@@ -171,6 +180,8 @@ void NetTransport::confirmTimedOut()
 {
     if (!telnet() || !m_open)
         return;
+    // No answer about COM-PORT yet: data goes all the same.
+    becomeReady();
     if (m_codec.comPort() != TelnetCodec::ComPort::Accepted) {
         warnOnce(QStringLiteral("COM-PORT"),
                  QStringLiteral("the server %1 %2 the serial port settings (RFC 2217). Commands still go "
@@ -209,7 +220,7 @@ void NetTransport::send(const QByteArray &bytes)
 
 qint64 NetTransport::write(const QByteArray &bytes)
 {
-    if (!m_open)
+    if (!m_ready)
         return -1;
     const qint64 room = MaxBuffered - m_socket->bytesToWrite();
     if (room <= 0) {
@@ -235,6 +246,9 @@ void NetTransport::received()
     const QByteArray bytes = m_socket->readAll();
     const QByteArray data = telnet() ? m_codec.receive(bytes) : bytes;
     flushCodec();
+    // The settings went out ahead of any data, if the server took them.
+    if (telnet() && m_codec.comPort() != TelnetCodec::ComPort::Asked)
+        becomeReady();
     if (telnet() && !m_codec.ignoredOptions().empty()) {
         QStringList options;
         for (const quint8 option : m_codec.ignoredOptions())

@@ -17,6 +17,9 @@ namespace qn62 {
 // server on opening, and a speed choice goes out at once).
 //
 // Connecting runs in the background and gives up after ConnectTimeoutMs.
+// With Telnet, the line counts as open (and data flows) once the server has
+// answered for the COM-PORT option, so that the first command goes out at
+// the settings asked for, or after ConfirmTimeoutMs without an answer.
 // A server that does not take or confirm the settings, or that keeps asking
 // for Telnet options after they were refused, leaves the line usable for
 // data, with one warning for each such problem on a connection. Nothing
@@ -36,7 +39,7 @@ public:
 
     QString address() const override;
     void open(const LineSettings &settings) override;
-    bool isOpen() const override { return m_open; }
+    bool isOpen() const override { return m_ready; }
     void close() override;
     bool setSettings(const LineSettings &settings, QString *why) override;
     qint64 write(const QByteArray &bytes) override;
@@ -57,6 +60,7 @@ private:
     bool telnet() const { return m_address.kind == PortAddress::Kind::Rfc2217; }
     QString where() const;
     void connected();
+    void becomeReady();
     void received();
     void failed();
     void sendLine();
@@ -73,7 +77,8 @@ private:
     QTimer m_connectTimer;
     QTimer m_confirmTimer;
     QByteArray m_in;
-    bool m_open = false;
+    bool m_open = false;  // connected
+    bool m_ready = false; // connected, and data may flow
     bool m_waitingToWrite = false;
     QStringList m_warned; // the problems warned about on this connection
 };
