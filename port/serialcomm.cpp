@@ -139,8 +139,7 @@ bool SerialComm::setPortOpen(bool open)
         return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
 
     Transport *transport = m_factory(address, this);
-    // The line is up: output may go.
-    connect(transport, &Transport::opened, this, &SerialComm::drain);
+    connect(transport, &Transport::opened, this, &SerialComm::transportOpened);
     connect(transport, &Transport::openFailed, this, [this](const QString &reason) {
         if (m_opening) {
             m_openFailure = reason;
@@ -189,6 +188,13 @@ bool SerialComm::output(const QString &text)
     if (!m_transport)
         return false; // the line was lost while writing; m_error says so
     return true;
+}
+
+// The line is up (at once for a local device, later for a network port):
+// output may go.
+void SerialComm::transportOpened()
+{
+    drain();
 }
 
 void SerialComm::drain()

@@ -66,6 +66,7 @@ public:
 
 private:
     bool fail(const QString &message);
+    void transportOpened();
     void closeTransport(const QString &lostMessage = QString());
     void drain();
     void handleLost(const QString &reason);
