@@ -23,14 +23,19 @@ public:
     }
 };
 
-// A line edit keeps an undo entry for every character inserted or removed.
-// Once the characters changed since the last reset pass the budget, the
-// history is dropped (the text and the cursor stay).
+// A line edit keeps an undo entry for every character inserted or removed,
+// also when a paste puts the same text back over its selection. Every edit
+// counts what it removed and inserted (at least the selection it replaced);
+// once that passes the budget, the history is dropped (the text and the
+// cursor stay).
 void boundUndoHistory(QLineEdit *edit)
 {
     static constexpr qsizetype Budget = 64 * 1024;
-    auto changed = std::make_shared<qsizetype>(0);
+    auto held = std::make_shared<qsizetype>(0);
+    auto selected = std::make_shared<qsizetype>(0);
     auto previous = std::make_shared<QString>(edit->text());
+    // Emitted after textChanged(), so an edit still sees the selection it replaced.
+    QObject::connect(edit, &QLineEdit::selectionChanged, edit, [=] { *selected = edit->selectedText().size(); });
     QObject::connect(edit, &QLineEdit::textChanged, edit, [=](const QString &text) {
         const qsizetype shorter = qMin(text.size(), previous->size());
         qsizetype head = 0, tail = 0;
@@ -38,11 +43,12 @@ void boundUndoHistory(QLineEdit *edit)
             ++head;
         while (tail < shorter - head && text[text.size() - 1 - tail] == previous->at(previous->size() - 1 - tail))
             ++tail;
-        *changed += (text.size() - head - tail) + (previous->size() - head - tail);
+        const qsizetype removed = qMax(previous->size() - head - tail, *selected);
+        *held += removed + (removed + text.size() - previous->size());
         *previous = text;
-        if (*changed <= Budget)
+        if (*held <= Budget)
             return;
-        *changed = 0;
+        *held = 0;
         // Not from inside the edit that is still being finished.
         QTimer::singleShot(0, edit, [edit] {
             const int cursor = edit->cursorPosition();

@@ -15,11 +15,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSet>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -45,6 +43,7 @@ Form1::Form1(CommPort *port, QWidget *parent)
     : QWidget(parent)
     , MSComm1(port)
     , m_link(port)
+    , m_warnings(this, port)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(Title));
@@ -68,8 +67,7 @@ Form1::~Form1()
     qApp->removeEventFilter(this);
     // The controls outlive this object's members: end a hold now, while
     // there is still a panel to release it, and hear nothing from them after.
-    for (const HoldButton &row : HoldButtons)
-        button(row.number)->cancelHold();
+    endHolds();
     for (QWidget *w : std::as_const(m_controls))
         disconnect(w, nullptr, this, nullptr);
 }
@@ -198,9 +196,9 @@ void Form1::connectControls()
     connect(&Timer1, &IntervalTimer::Timer, this, &Form1::Timer1_Timer);
     connect(&Timer3, &IntervalTimer::Timer, this, &Form1::Timer3_Timer);
     connect(&m_link, &TransactionEngine::lineChanged, this, &Form1::showLine);
-    connect(MSComm1, &CommPort::portLost, this, &Form1::warn);
+    // A hold ends with the line: nothing is left to repeat on.
+    connect(MSComm1, &CommPort::portLost, this, &Form1::endHolds);
     connect(find<Picture>(QStringLiteral("Image1")), &Picture::doubleClicked, this, &Form1::Image1_DblClick);
-    connect(MSComm1, &CommPort::portWarning, this, &Form1::warn);
 
     limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
 }
@@ -208,16 +206,19 @@ void Form1::connectControls()
 void Form1::Hyouji(const QString &Data, quint8 Kind)
 {
     m_link.Hyouji(Data, Kind);
-    if (Kind != TransactionEngine::KindTransmit || MSComm1->portOpen() || m_toldNotOpen)
-        return;
-    m_toldNotOpen = true;
-    warn(QStringLiteral("%1 is not open, so nothing was sent. To open a port, press COM, then COM1 or COM2.")
-             .arg(MSComm1->describe(MSComm1->commPort())));
+    if (Kind == TransactionEngine::KindTransmit && !MSComm1->portOpen())
+        m_warnings.notOpen();
 }
 
 void Form1::showLine(TransactionEngine::Line which, const QString &text)
 {
-    m_monitor[int(which)]->setText(text);
+    QLabel *label = m_monitor[int(which)];
+    // Received text too long for the receive line shows its newest part, so
+    // a reply after a flood is seen.
+    if (which == TransactionEngine::Line::Receive && !text.startsWith(QLatin1String(TransactionEngine::NotSentMark)))
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideLeft, label->contentsRect().width()));
+    else
+        label->setText(text);
 }
 
 void Form1::setHeight(int twips)
@@ -238,37 +239,10 @@ void Form1::hidePortPanel()
         button(33)->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::setWarningHandler(std::function<void(const QString &)> handler)
-{
-    m_warningHandler = std::move(handler);
-}
-
-void Form1::warn(const QString &text)
-{
-    if (m_warningHandler) {
-        m_warningHandler(text);
-        return;
-    }
-    // A warning raised before the window is on screen waits for it.
-    if (!isVisible()) {
-        m_pendingWarnings << text;
-        return;
-    }
-    auto *box = new QMessageBox(QMessageBox::Warning, QString::fromLatin1(AppTitle), text, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
-}
-
 void Form1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (m_pendingWarnings.isEmpty())
-        return;
-    QTimer::singleShot(0, this, [this] {
-        const QStringList pending = std::exchange(m_pendingWarnings, {});
-        for (const QString &text : pending)
-            warn(text);
-    });
+    m_warnings.windowShown();
 }
 
 // ---------------------------------------------------------------- start-up
@@ -297,7 +271,11 @@ void Form1::Form_Load()
 
     find<QRadioButton>(QStringLiteral("Option1"))->setChecked(true);
     if (opened) {
+        // The port just opened is the one chosen: COM1 leaves it open, so a
+        // server that takes one client at a time is connected to once.
+        m_starting = true;
         Option1_Click();
+        m_starting = false;
     } else {
         // The window comes up all the same, says why once it is on screen,
         // and the port panel is there to choose a port.
@@ -307,9 +285,14 @@ void Form1::Form_Load()
 
 // A port choice closes the port, takes the new number and opens it. It opens
 // the port whenever it is not open, so a choice after a failure tries again.
+// At start-up the port is already open on the chosen number and stays so.
 void Form1::choosePort(int port)
 {
     QString failure;
+    if (m_starting && MSComm1->portOpen() && MSComm1->commPort() == port) {
+        hidePortPanel();
+        return;
+    }
     if (MSComm1->portOpen() && !MSComm1->setPortOpen(false))
         failure = MSComm1->errorString();
     if (failure.isEmpty() && !MSComm1->setCommPort(port))
@@ -322,7 +305,7 @@ void Form1::choosePort(int port)
         MSComm1->setCommPort(port == 1 ? 2 : 1);
         return;
     }
-    m_toldNotOpen = false;
+    m_warnings.portOpened();
     hidePortPanel();
 }
 
@@ -352,14 +335,18 @@ void Form1::Timer3_Timer()
     Timer3.setEnabled(false);
 }
 
+// Output still waiting is thrown away, never waited for, and the operator is
+// told what was not sent before the window goes.
 void Form1::Command16_Click()
 {
+    m_warnings.quitting();
     MSComm1->setPortOpen(false);
     close();
 }
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    m_warnings.quitting();
     MSComm1->setPortOpen(false);
     QWidget::closeEvent(event);
 }
@@ -595,14 +582,19 @@ void Form1::Timer1_Timer()
     Timer1.setEnabled(true);
 }
 
+// Ends a hold whose release will not come, through the button's own release.
+void Form1::endHolds()
+{
+    for (const HoldButton &row : HoldButtons)
+        button(row.number)->cancelHold();
+}
+
 void Form1::changeEvent(QEvent *event)
 {
     // A window that is no longer active will not see the release of a held
     // button; end the hold now rather than repeat without end.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && RepeatCode != 0) {
-        for (const HoldButton &row : HoldButtons)
-            button(row.number)->cancelHold();
-    }
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && RepeatCode != 0)
+        endHolds();
     QWidget::changeEvent(event);
 }
 

@@ -2,6 +2,7 @@
 
 #include "intervaltimer.h"
 #include "transaction.h"
+#include "warnings.h"
 
 #include <QHash>
 #include <QStringList>
@@ -38,7 +39,7 @@ public:
     ~Form1() override;
 
     // Where warnings go; by default a warning box over the window.
-    void setWarningHandler(std::function<void(const QString &)> handler);
+    void setWarningHandler(std::function<void(const QString &)> handler) { m_warnings.setHandler(std::move(handler)); }
 
     // Values that live as long as the window.
     CommPort *const MSComm1;
@@ -56,7 +57,8 @@ public:
 
     // Sends (kind 1) or shows and decodes received text (any other kind).
     // The first command tried while the port is closed also says so in a
-    // warning box; the rest of that closed spell adds no more boxes.
+    // warning box; the rest of that closed spell adds no more boxes, and a
+    // spell that began with the loss of the line adds none.
     void Hyouji(const QString &Data, quint8 Kind);
 
     // A control by its name ("Command17", "Label11", "Frame8"...).
@@ -175,9 +177,10 @@ private:
     T *find(const QString &name) const;
     void connectControls();
     void choosePort(int port);
+    void endHolds();
     void chooseSpeed(const char *settings);
     void hidePortPanel();
-    void warn(const QString &text);
+    void warn(const QString &text) { m_warnings.warn(text); }
     // What the buttons of the tables of commands do, by button number.
     void click(int number);
     void press(int number);
@@ -193,9 +196,8 @@ private:
     QWidget *m_frame8 = nullptr;
     int m_height = 0;
     qint16 m_extendedView = 0;
-    std::function<void(const QString &)> m_warningHandler;
-    QStringList m_pendingWarnings;
-    bool m_toldNotOpen = false; // the closed port has been reported since it last opened
+    Warnings m_warnings;
+    bool m_starting = false; // inside Form_Load
 };
 
 } // namespace qn62

@@ -11,6 +11,7 @@ TransactionEngine::TransactionEngine(CommPort *port, QObject *parent)
     , m_port(port)
 {
     connect(m_port, &CommPort::onComm, this, &TransactionEngine::MSComm1_OnComm);
+    connect(m_port, &CommPort::outputDropped, this, &TransactionEngine::outputDropped);
     connect(&Timer2, &IntervalTimer::Timer, this, &TransactionEngine::Timer2_Timer);
     connect(&Timer4, &IntervalTimer::Timer, this, &TransactionEngine::Timer4_Timer);
 }
@@ -50,16 +51,24 @@ void TransactionEngine::MSComm1_OnComm()
     if (m_port->commEvent() != CommPort::ComEvReceive)
         return;
     const QString received = m_port->input();
-    // The buffer holds at most ReplyBufferLimit characters; what arrives
-    // beyond that is dropped until the reply window empties it, so a line
-    // that never stops talking costs neither memory nor time.
-    const int room = ReplyBufferLimit - ReplyBuffer.size();
-    const QString kept = received.left(qMax(room, 0));
+    // The buffer keeps the newest ReplyBufferLimit characters, so a line
+    // that never stops talking costs neither memory nor time, and a reply
+    // after a flood is still seen.
+    ReplyBuffer += received.right(ReplyBufferLimit);
+    if (ReplyBuffer.size() > ReplyBufferLimit)
+        ReplyBuffer.remove(0, ReplyBuffer.size() - ReplyBufferLimit);
     AwaitingReply = 0;
-    if (kept.isEmpty() && !received.isEmpty())
-        return;
-    ReplyBuffer += kept;
     Hyouji(ReplyBuffer, KindReceived);
+}
+
+void TransactionEngine::outputDropped(const QString &why, const QString &lastCommand)
+{
+    // Commands thrown away at a close never went out: the newest of them
+    // shows as not sent, and the reply window does not mark it unanswered.
+    AwaitingReply = 0;
+    setLine(Line::Transmit, monitorText(lastCommand));
+    setLine(Line::Receive, QLatin1String(NotSentMark) + why);
+    Timer4.setEnabled(true);
 }
 
 void TransactionEngine::Timer2_Timer()

@@ -51,6 +51,8 @@ public:
 
     void MSComm1_OnComm();
     void Timer2_Timer();
+    // The port threw away commands at a close; lastCommand was the newest.
+    void outputDropped(const QString &why, const QString &lastCommand);
     void Timer4_Timer();
 
     QString line(Line which) const { return m_lines[int(which)]; }

@@ -64,8 +64,13 @@ signals:
     // setPortOpen() returns, for a network port once it has connected.
     void portOpened();
     // The open port went away (a USB adapter pulled out, the far end of a
-    // pseudo-terminal closed). The port has been closed when this is sent.
+    // pseudo-terminal closed). The port has been closed when this is sent;
+    // the message also tells of output that was thrown away.
     void portLost(const QString &message);
+    // Closing the port threw away commands that had not wholly gone out;
+    // lastCommand is the newest of them. Sent once per close, after the
+    // port has closed (after portLost() when the close was a loss).
+    void outputDropped(const QString &message, const QString &lastCommand);
     // The port works, with a shortcoming worth a warning (settings that a
     // serial device server did not take). The port stays open.
     void portWarning(const QString &message);

@@ -2,6 +2,9 @@
 
 #include <QTcpSocket>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 #include <utility>
 
 namespace qn62 {
@@ -41,14 +44,14 @@ void NetTransport::open(const LineSettings &settings)
 {
     close();
     m_settings = settings;
-    m_warned = false;
+    m_warned.clear();
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &NetTransport::connected);
     connect(m_socket, &QTcpSocket::readyRead, this, &NetTransport::received);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &NetTransport::failed);
     connect(m_socket, &QTcpSocket::disconnected, this, &NetTransport::failed);
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
-        if (m_waitingToWrite && bytesToWrite() < MaxBuffered / 2) {
+        if (m_waitingToWrite && m_socket->bytesToWrite() < MaxBuffered / 2) {
             m_waitingToWrite = false;
             emit readyWrite();
         }
@@ -71,7 +74,16 @@ void NetTransport::connected()
         m_codec.setControl(TelnetCodec::RtsOff);
         flushCodec();
         m_confirmTimer.start();
+        return;
     }
+    becomeReady();
+}
+
+void NetTransport::becomeReady()
+{
+    if (m_ready)
+        return;
+    m_ready = true;
     emit opened();
 }
 
@@ -120,7 +132,7 @@ void NetTransport::dropSocket()
 {
     m_connectTimer.stop();
     m_confirmTimer.stop();
-    m_open = false;
+    m_open = m_ready = false;
     m_waitingToWrite = false;
     if (!m_socket)
         return;
@@ -149,33 +161,48 @@ bool NetTransport::setSettings(const LineSettings &settings, QString *)
     if (telnet() && m_open) {
         sendLine();
         flushCodec();
-        if (!m_warned)
-            m_confirmTimer.start();
+        m_confirmTimer.start();
     }
     return true;
 }
 
+void NetTransport::warnOnce(const QString &problem, const QString &text)
+{
+    if (m_warned.contains(problem))
+        return;
+    m_warned << problem;
+    emit warning(text);
+}
+
+// Each setting the server has not confirmed is a problem of its own: a
+// refused speed change is told even after DTR and RTS were.
 void NetTransport::confirmTimedOut()
 {
-    if (!telnet() || !m_open || m_warned)
+    if (!telnet() || !m_open)
         return;
-    QString text;
+    // No answer about COM-PORT yet: data goes all the same.
+    becomeReady();
     if (m_codec.comPort() != TelnetCodec::ComPort::Accepted) {
-        text = QStringLiteral("the server %1 %2 the serial port settings (RFC 2217). Commands still go "
-                              "through; set the port to %3, no flow control, on the server.")
-                   .arg(where(),
-                        m_codec.comPort() == TelnetCodec::ComPort::Refused ? QStringLiteral("does not take")
-                                                                          : QStringLiteral("did not answer"),
-                        m_settings.toString());
-    } else if (!m_codec.unconfirmed().isEmpty()) {
-        text = QStringLiteral("the server %1 did not confirm %2. Commands still go through; if the "
-                              "projector needs these, set them on the server.")
-                   .arg(where(), m_codec.unconfirmed().join(QLatin1String(", ")));
-    }
-    if (text.isEmpty())
+        warnOnce(QStringLiteral("COM-PORT"),
+                 QStringLiteral("the server %1 %2 the serial port settings (RFC 2217). Commands still go "
+                                "through; set the port to %3, no flow control, on the server.")
+                     .arg(where(),
+                          m_codec.comPort() == TelnetCodec::ComPort::Refused ? QStringLiteral("does not take")
+                                                                            : QStringLiteral("did not answer"),
+                          m_settings.toString()));
         return;
-    m_warned = true;
-    emit warning(text);
+    }
+    QStringList fresh;
+    for (const QString &setting : m_codec.unconfirmed())
+        if (!m_warned.contains(setting))
+            fresh << setting;
+    if (fresh.isEmpty())
+        return;
+    m_warned << fresh;
+    emit warning(QStringLiteral("the server %1 did not confirm %2. Commands still go through; if the "
+                                "projector needs %3, set %3 on the server.")
+                     .arg(where(), fresh.join(QLatin1String(", ")),
+                          fresh.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")));
 }
 
 void NetTransport::flushCodec()
@@ -191,21 +218,25 @@ void NetTransport::send(const QByteArray &bytes)
     m_socket->flush();
 }
 
-qint64 NetTransport::write(const char *data, qint64 size)
+qint64 NetTransport::write(const QByteArray &bytes)
 {
-    if (!m_open)
+    if (!m_ready)
         return -1;
-    const qint64 room = MaxBuffered - bytesToWrite();
+    const qint64 room = MaxBuffered - m_socket->bytesToWrite();
     if (room <= 0) {
+        // The socket says when it has sent some: bytesWritten, above.
         m_waitingToWrite = true;
         return 0;
     }
-    const qint64 taken = qMin(size, room);
+    const qint64 taken = qMin<qint64>(bytes.size(), room);
+    // The socket keeps a large piece by a share of it, so it must own its
+    // bytes: never an array over memory that is not its own.
+    const QByteArray piece = taken == bytes.size() ? bytes : bytes.first(taken);
     if (telnet()) {
-        m_codec.sendData(QByteArray::fromRawData(data, taken));
+        m_codec.sendData(piece);
         flushCodec();
     } else {
-        send(QByteArray::fromRawData(data, taken));
+        send(piece);
     }
     return taken;
 }
@@ -215,6 +246,18 @@ void NetTransport::received()
     const QByteArray bytes = m_socket->readAll();
     const QByteArray data = telnet() ? m_codec.receive(bytes) : bytes;
     flushCodec();
+    // The settings went out ahead of any data, if the server took them.
+    if (telnet() && m_codec.comPort() != TelnetCodec::ComPort::Asked)
+        becomeReady();
+    if (telnet() && !m_codec.ignoredOptions().empty()) {
+        QStringList options;
+        for (const quint8 option : m_codec.ignoredOptions())
+            options << QString::number(option);
+        warnOnce(QStringLiteral("options"),
+                 QStringLiteral("the server %1 keeps asking about Telnet option %2 after the panel has "
+                                "answered; the panel has stopped answering. Commands still go through.")
+                     .arg(where(), options.join(QLatin1String(", "))));
+    }
     if (data.isEmpty())
         return;
     // Nobody reading is no reason to grow without end: keep the newest.
@@ -231,7 +274,19 @@ QByteArray NetTransport::readAll()
 
 qint64 NetTransport::bytesToWrite() const
 {
-    return m_socket ? m_socket->bytesToWrite() : 0;
+    if (!m_socket)
+        return 0;
+    // The kernel's send queue too: what the far end has not acknowledged.
+    int unsent = 0;
+    const qintptr fd = m_socket->socketDescriptor();
+    if (fd < 0 || ::ioctl(int(fd), SIOCOUTQ, &unsent) != 0)
+        unsent = 0;
+    return m_socket->bytesToWrite() + unsent;
+}
+
+QString NetTransport::lossAdvice() const
+{
+    return QStringLiteral("Check that the server is running and that %1 can be reached").arg(m_address.host);
 }
 
 } // namespace qn62

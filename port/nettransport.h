@@ -17,9 +17,13 @@ namespace qn62 {
 // server on opening, and a speed choice goes out at once).
 //
 // Connecting runs in the background and gives up after ConnectTimeoutMs.
-// A server that does not take or confirm the settings leaves the line
-// usable for data, with one warning. Nothing here ever waits for the
-// network.
+// With Telnet, the line counts as open (and data flows) once the server has
+// answered for the COM-PORT option, so that the first command goes out at
+// the settings asked for, or after ConfirmTimeoutMs without an answer.
+// A server that does not take or confirm the settings, or that keeps asking
+// for Telnet options after they were refused, leaves the line usable for
+// data, with one warning for each such problem on a connection. Nothing
+// here ever waits for the network.
 class NetTransport final : public Transport
 {
     Q_OBJECT
@@ -27,7 +31,7 @@ public:
     static constexpr int ConnectTimeoutMs = 5000;
     // How long the server has to confirm the settings before the warning.
     static constexpr int ConfirmTimeoutMs = 3000;
-    // Output the socket may hold before write() asks to wait.
+    // Output the socket's own buffer may hold before write() asks to wait.
     static constexpr qint64 MaxBuffered = 64 * 1024;
 
     explicit NetTransport(const PortAddress &address, QObject *parent = nullptr);
@@ -35,12 +39,13 @@ public:
 
     QString address() const override;
     void open(const LineSettings &settings) override;
-    bool isOpen() const override { return m_open; }
+    bool isOpen() const override { return m_ready; }
     void close() override;
     bool setSettings(const LineSettings &settings, QString *why) override;
-    qint64 write(const char *data, qint64 size) override;
+    qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
     qint64 bytesToWrite() const override;
+    QString lossAdvice() const override;
 
     // The tick procedures of the two timers, public so that they can be
     // run directly.
@@ -55,12 +60,15 @@ private:
     bool telnet() const { return m_address.kind == PortAddress::Kind::Rfc2217; }
     QString where() const;
     void connected();
+    void becomeReady();
     void received();
     void failed();
     void sendLine();
     void flushCodec();
     void send(const QByteArray &bytes);
     void dropSocket();
+    // Sends the warning about problem unless this connection has had it.
+    void warnOnce(const QString &problem, const QString &text);
 
     PortAddress m_address;
     LineSettings m_settings;
@@ -69,9 +77,10 @@ private:
     QTimer m_connectTimer;
     QTimer m_confirmTimer;
     QByteArray m_in;
-    bool m_open = false;
+    bool m_open = false;  // connected
+    bool m_ready = false; // connected, and data may flow
     bool m_waitingToWrite = false;
-    bool m_warned = false;
+    QStringList m_warned; // the problems warned about on this connection
 };
 
 } // namespace qn62

@@ -10,41 +10,65 @@ OutputQueue::OutputQueue(Writer writer, Backlog below)
 
 qint64 OutputQueue::pending() const
 {
-    return (m_data.size() - m_head) + (m_below ? m_below() : 0);
+    return (m_data.size() - m_head) + below();
 }
 
-bool OutputQueue::enqueue(const QByteArray &bytes)
+bool OutputQueue::enqueue(const QByteArray &command)
 {
-    if (bytes.size() > Capacity - pending())
+    if (command.size() > Capacity - pending())
         return false;
-    m_data.append(bytes);
+    m_data.append(command);
+    m_queued += command.size();
+    m_ends.push_back(m_queued);
+    m_last = command;
     return true;
 }
 
 bool OutputQueue::drain()
 {
     while (m_head < m_data.size()) {
-        const qint64 taken = m_writer(m_data.constData() + m_head, m_data.size() - m_head);
+        // A copy of its own (or a share of the whole buffer, which the next
+        // change here detaches from): the writer may keep it.
+        const QByteArray piece = m_data.mid(m_head, PieceSize);
+        const qint64 taken = m_writer(piece);
         if (taken < 0)
             return false;
         if (taken == 0)
             break;
         m_head += taken;
+        m_written += taken;
     }
     if (m_head == m_data.size()) {
-        clear();
+        m_data.clear();
+        m_head = 0;
     } else if (m_head >= Capacity / 2) {
         // Drop the written part now and then rather than on every write.
         m_data.remove(0, m_head);
         m_head = 0;
     }
+    // Commands wholly past the layer below are on the line.
+    const qint64 left = m_written - below();
+    while (!m_ends.empty() && m_ends.front() <= left)
+        m_ends.pop_front();
     return true;
 }
 
-void OutputQueue::clear()
+OutputQueue::Dropped OutputQueue::clear()
 {
+    Dropped dropped;
+    // Below may hold bytes of its own too (Telnet's), which count as ours.
+    const qint64 left = qMax<qint64>(0, m_written - below());
+    for (const qint64 end : m_ends)
+        dropped.commands += end > left ? 1 : 0;
+    if (dropped.commands > 0) {
+        dropped.bytes = m_queued - left;
+        dropped.last = m_last;
+    }
     m_data.clear();
-    m_head = 0;
+    m_head = m_queued = m_written = 0;
+    m_ends.clear();
+    m_last.clear();
+    return dropped;
 }
 
 } // namespace qn62

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <deque>
 #include <functional>
 
 namespace qn62 {
@@ -12,14 +13,32 @@ namespace qn62 {
 // the layer below still holds; a full queue refuses instead of growing.
 //
 // The queue knows nothing of devices: it hands bytes to a writer, which
-// returns how many it took (0: try again later, -1: the line failed).
+// returns how many it took (0: try again later, -1: the line failed). Each
+// piece handed over is a byte array of its own, so a writer that keeps it
+// (a socket's buffer) never reads memory the queue has since freed or moved.
+//
+// The queue remembers where each command ends until the layer below has let
+// it go, so that what a close throws away can be told in commands.
 class OutputQueue
 {
 public:
     static constexpr qint64 Capacity = 128 * 1024;
+    // The most handed to the writer in one piece.
+    static constexpr qint64 PieceSize = 16 * 1024;
 
-    using Writer = std::function<qint64(const char *data, qint64 size)>;
+    using Writer = std::function<qint64(const QByteArray &piece)>;
+    // Bytes the writer took that have not left yet (held by the transport,
+    // its driver or its socket).
     using Backlog = std::function<qint64()>;
+
+    // What clear() threw away: commands that had not wholly left, their
+    // bytes not yet on the line, and the newest of them.
+    struct Dropped
+    {
+        int commands = 0;
+        qint64 bytes = 0;
+        QByteArray last;
+    };
 
     explicit OutputQueue(Writer writer, Backlog below = {});
 
@@ -27,19 +46,26 @@ public:
     qint64 pending() const;
     bool isEmpty() const { return pending() == 0; }
 
-    // Queues the whole of bytes, or nothing when it does not fit.
-    bool enqueue(const QByteArray &bytes);
+    // Queues the whole of command, or nothing when it does not fit.
+    bool enqueue(const QByteArray &command);
     // Writes as much as the writer takes now. Returns false when the writer
     // failed; what was waiting then stays queued.
     bool drain();
-    // Forgets everything not yet written.
-    void clear();
+    // Forgets everything not yet on the line, here and below (the caller
+    // throws away what is below), and says what that was.
+    Dropped clear();
 
 private:
+    qint64 below() const { return m_below ? m_below() : 0; }
+
     Writer m_writer;
     Backlog m_below;
     QByteArray m_data;
-    qint64 m_head = 0; // bytes of m_data already written
+    qint64 m_head = 0;      // bytes of m_data already written
+    qint64 m_queued = 0;    // bytes queued since the last clear()
+    qint64 m_written = 0;   // of those, bytes the writer took
+    std::deque<qint64> m_ends; // where the commands not known to have left end, in m_queued's count
+    QByteArray m_last;      // the newest command
 };
 
 } // namespace qn62

@@ -14,12 +14,21 @@ bool PortAddress::parse(const QString &text, PortAddress *address, QString *erro
     };
     const int schemeEnd = text.indexOf(QLatin1String("://"));
     if (schemeEnd < 0) {
+        // "socket:/host:4001" is a network address with a slash missing, not
+        // a device path.
+        static const QRegularExpression slashMissing(QStringLiteral("^(socket|rfc2217):/?(?!/)"),
+                                                     QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = slashMissing.match(text);
+        if (m.hasMatch())
+            return reject(QStringLiteral("a network address has two slashes after '%1:', as in %2://HOST:PORT")
+                              .arg(m.captured(1), m.captured(1).toLower()));
         *address = PortAddress();
         address->device = text;
         return true;
     }
 
-    const QString scheme = text.left(schemeEnd);
+    // The scheme in any case, as other clients take it.
+    const QString scheme = text.left(schemeEnd).toLower();
     PortAddress parsed;
     if (scheme == QLatin1String("socket"))
         parsed.kind = Kind::Socket;
@@ -27,11 +36,14 @@ bool PortAddress::parse(const QString &text, PortAddress *address, QString *erro
         parsed.kind = Kind::Rfc2217;
     else
         return reject(QStringLiteral("unknown kind of address '%1://'; use socket://HOST:PORT (raw TCP) "
-                                     "or rfc2217://HOST:PORT (Telnet with RFC 2217)").arg(scheme));
+                                     "or rfc2217://HOST:PORT (Telnet with RFC 2217)").arg(text.left(schemeEnd)));
 
     // HOST:PORT, where an IPv6 host is written in brackets: [::1]:4001.
     static const QRegularExpression form(QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([A-Za-z0-9.-]+)):([0-9]{1,5})$"));
-    const QString rest = text.mid(schemeEnd + 3);
+    // A trailing slash, as in a URL, changes nothing.
+    QString rest = text.mid(schemeEnd + 3);
+    if (rest.endsWith(QLatin1Char('/')))
+        rest.chop(1);
     const QRegularExpressionMatch m = form.match(rest);
     if (!m.hasMatch())
         return reject(QStringLiteral("expected %1://HOST:PORT, a host name or IP address and a port number "

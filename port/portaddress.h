@@ -8,7 +8,10 @@ namespace qn62 {
 // server on the network, either as raw TCP ("socket://HOST:PORT", the bytes
 // pass unchanged and the line settings are the server's) or as Telnet with
 // the COM-PORT option ("rfc2217://HOST:PORT", the settings are sent to the
-// server). Anything without "://" is a device path.
+// server). The scheme may be in any case and a trailing "/" is allowed;
+// "socket:" or "rfc2217:" with one slash or none is refused as a network
+// address with a slash missing. Anything else without "://" is a device
+// path.
 struct PortAddress
 {
     enum class Kind { Device, Socket, Rfc2217 };

@@ -16,7 +16,7 @@ Transport *createTransport(const QString &address, QObject *parent)
 
 SerialComm::SerialComm(QObject *parent)
     : CommPort(parent)
-    , m_queue([this](const char *data, qint64 size) { return m_transport ? m_transport->write(data, size) : -1; },
+    , m_queue([this](const QByteArray &piece) { return m_transport ? m_transport->write(piece) : -1; },
               [this] { return m_transport ? m_transport->bytesToWrite() : 0; })
 {
     for (const char *path : DefaultDevices)
@@ -77,9 +77,33 @@ bool SerialComm::setSettings(const QString &settings)
     return true;
 }
 
-void SerialComm::closeTransport()
+namespace {
+
+// "The command "C00" was not sent." or "3 commands (40965 bytes) were not
+// sent, the last "C00"."; a long command is shown by its start.
+QString notSentText(const OutputQueue::Dropped &dropped)
 {
-    m_queue.clear();
+    static constexpr int Shown = 40;
+    QString last = QString::fromLatin1(dropped.last);
+    if (last.endsWith(QLatin1Char('\r')))
+        last.chop(1);
+    if (last.size() > Shown)
+        last = last.left(Shown) + QStringLiteral("... (%1 characters)").arg(last.size());
+    if (dropped.commands == 1)
+        return QStringLiteral("The command \"%1\" was not sent.").arg(last);
+    return QStringLiteral("%1 commands (%2 bytes) were not sent, the last \"%3\".")
+        .arg(dropped.commands).arg(dropped.bytes).arg(last);
+}
+
+} // namespace
+
+// The one place where the port closes, whether asked to, at a port change,
+// or because the line was lost (lostMessage then says why and is sent as
+// portLost()). Output not yet on the line is thrown away, never waited for,
+// and said once.
+void SerialComm::closeTransport(const QString &lostMessage)
+{
+    const OutputQueue::Dropped dropped = m_queue.clear();
     if (!m_transport)
         return;
     Transport *transport = std::exchange(m_transport, nullptr);
@@ -87,6 +111,18 @@ void SerialComm::closeTransport()
     transport->close();
     // It may be the sender of the signal being handled.
     transport->deleteLater();
+
+    const QString notSent = dropped.commands > 0 ? notSentText(dropped) : QString();
+    if (!lostMessage.isEmpty()) {
+        m_error = notSent.isEmpty() ? lostMessage : lostMessage + QLatin1Char(' ') + notSent;
+        emit portLost(m_error);
+    }
+    if (dropped.commands > 0)
+        emit outputDropped(lostMessage.isEmpty()
+                               ? QStringLiteral("%1 was closed before all output had gone out. %2")
+                                 .arg(describe(m_port), notSent)
+                               : m_error,
+                           QString::fromLatin1(dropped.last));
 }
 
 bool SerialComm::setPortOpen(bool open)
@@ -103,19 +139,14 @@ bool SerialComm::setPortOpen(bool open)
         return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
 
     Transport *transport = m_factory(address, this);
-    connect(transport, &Transport::opened, this, [this] {
-        drain();
-        emit portOpened();
-    });
+    connect(transport, &Transport::opened, this, &SerialComm::transportOpened);
     connect(transport, &Transport::openFailed, this, [this](const QString &reason) {
         if (m_opening) {
             m_openFailure = reason;
             return;
         }
         // An open that was still under way when setPortOpen() returned.
-        closeTransport();
-        m_error = QStringLiteral("%1: %2").arg(describe(m_port), reason);
-        emit portLost(m_error);
+        closeTransport(QStringLiteral("%1: %2 Choose the port again to try once more.").arg(describe(m_port), reason));
     });
     connect(transport, &Transport::readyRead, this, [this] {
         m_event = ComEvReceive;
@@ -159,6 +190,14 @@ bool SerialComm::output(const QString &text)
     return true;
 }
 
+// The line is up (at once for a local device, later for a network port):
+// output may go.
+void SerialComm::transportOpened()
+{
+    drain();
+    emit portOpened();
+}
+
 void SerialComm::drain()
 {
     if (m_transport && m_transport->isOpen())
@@ -175,10 +214,8 @@ void SerialComm::handleLost(const QString &reason)
 {
     if (!m_transport)
         return;
-    closeTransport();
-    m_error = QStringLiteral("%1 has been closed: %2. Check the cable or adapter, then choose the port "
-                             "again to reopen it.").arg(describe(m_port), reason);
-    emit portLost(m_error);
+    closeTransport(QStringLiteral("%1 has been closed: %2. %3, then choose the port again to reopen it.")
+                       .arg(describe(m_port), reason, m_transport->lossAdvice()));
 }
 
 } // namespace qn62

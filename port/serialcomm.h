@@ -24,6 +24,8 @@ Transport *createTransport(const QString &address, QObject *parent);
 // Output goes through a bounded queue drained from the event loop: a line
 // that stops taking data makes commands wait, and a command that does not
 // fit is refused whole. Only a real loss of the line closes the port.
+// Closing throws away what has not gone out yet and says so through
+// outputDropped() (and in portLost()'s message when the line was lost).
 //
 // A transport that is still opening (a network port connecting) counts as
 // open, but output is refused until it is up: a command pressed meanwhile is
@@ -64,7 +66,8 @@ public:
 
 private:
     bool fail(const QString &message);
-    void closeTransport();
+    void transportOpened();
+    void closeTransport(const QString &lostMessage = QString());
     void drain();
     void handleLost(const QString &reason);
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -159,6 +160,12 @@ qint64 QtSerialIo::write(const char *data, qint64 size)
     return -1;
 }
 
+qint64 QtSerialIo::bytesInDriver() const
+{
+    int queued = 0;
+    return m_port.isOpen() && ::ioctl(m_port.handle(), TIOCOUTQ, &queued) == 0 ? queued : 0;
+}
+
 QByteArray QtSerialIo::readAll()
 {
     return m_port.readAll();
@@ -195,6 +202,10 @@ void SerialTransport::open(const LineSettings &settings)
     const QString canonical = QFileInfo(m_path).canonicalFilePath();
     const QString device = canonical.isEmpty() ? m_path : canonical;
     const QByteArray lockName = lockFileName(device);
+    if (lockName.size() > NAME_MAX && !QFileInfo::exists(device)) {
+        emit openFailed(noSuchDevice());
+        return;
+    }
     if (lockName.size() > NAME_MAX) {
         emit openFailed(QStringLiteral("the device path %1 is too long to be locked against other programs "
                                        "(a lock file name holds at most %2 characters); give the device a "
@@ -210,13 +221,18 @@ void SerialTransport::open(const LineSettings &settings)
     emit opened();
 }
 
+QString SerialTransport::noSuchDevice()
+{
+    return QStringLiteral("no such device. Check that the cable or USB serial adapter is plugged in, "
+                          "or choose the other port.");
+}
+
 QString SerialTransport::openFailure(const QString &device) const
 {
     const QString text = m_io->errorString();
     switch (m_io->error()) {
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("no such device. Check that the cable or USB serial adapter is plugged in, "
-                              "or choose the other port.");
+        return noSuchDevice();
     case QSerialPort::PermissionError:
         if (isErrno(text, {EACCES, EPERM}))
             return permissionText(device);
@@ -247,11 +263,11 @@ bool SerialTransport::setSettings(const LineSettings &settings, QString *why)
     return false;
 }
 
-qint64 SerialTransport::write(const char *data, qint64 size)
+qint64 SerialTransport::write(const QByteArray &bytes)
 {
     if (!m_open)
         return -1;
-    const qint64 taken = m_io->write(data, size);
+    const qint64 taken = m_io->write(bytes.constData(), bytes.size());
     if (taken < 0)
         handleError(QSerialPort::WriteError);
     return taken;

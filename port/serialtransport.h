@@ -30,6 +30,8 @@ public:
     // Bytes taken, 0 when the device takes nothing now (readyWrite() follows),
     // -1 on failure (error() and errorString() tell why).
     virtual qint64 write(const char *data, qint64 size) = 0;
+    // Bytes written that the driver still holds, where it tells.
+    virtual qint64 bytesInDriver() const { return 0; }
     virtual QByteArray readAll() = 0;
     virtual QSerialPort::SerialPortError error() const = 0;
     virtual QString errorString() const = 0;
@@ -41,7 +43,8 @@ signals:
 };
 
 // SerialIo over QSerialPort, writing straight to the device so that a full
-// output buffer is a wait and not an error.
+// output buffer is a wait and not an error. A write is done when it returns:
+// the device has copied what it took.
 class QtSerialIo final : public SerialIo
 {
     Q_OBJECT
@@ -54,6 +57,7 @@ public:
     void setModemLines(bool dtr, bool rts) override;
     void close() override;
     qint64 write(const char *data, qint64 size) override;
+    qint64 bytesInDriver() const override;
     QByteArray readAll() override;
     QSerialPort::SerialPortError error() const override { return m_error; }
     QString errorString() const override { return m_errorString; }
@@ -87,11 +91,13 @@ public:
     bool isOpen() const override { return m_open; }
     void close() override;
     bool setSettings(const LineSettings &settings, QString *why) override;
-    qint64 write(const char *data, qint64 size) override;
+    qint64 write(const QByteArray &bytes) override;
     QByteArray readAll() override;
-    qint64 bytesToWrite() const override { return 0; }
+    qint64 bytesToWrite() const override { return m_open ? m_io->bytesInDriver() : 0; }
+    QString lossAdvice() const override { return QStringLiteral("Check the cable or adapter"); }
 
 private:
+    static QString noSuchDevice();
     QString openFailure(const QString &openedPath) const;
     QString lossReason(QSerialPort::SerialPortError error) const;
     void handleError(QSerialPort::SerialPortError error);

@@ -115,6 +115,21 @@ QByteArray TelnetCodec::receive(const QByteArray &bytes)
     return data;
 }
 
+// Answers about option unless the budget for it is spent; then the request
+// is ignored and the option noted.
+bool TelnetCodec::answer(quint8 verbByte, quint8 option, bool hisSide)
+{
+    quint8 &answers = (hisSide ? m_himAnswers : m_usAnswers)[option];
+    if (answers >= MaxAnswers) {
+        if (std::find(m_ignored.begin(), m_ignored.end(), option) == m_ignored.end())
+            m_ignored.push_back(option);
+        return false;
+    }
+    ++answers;
+    verb(verbByte, option);
+    return true;
+}
+
 void TelnetCodec::negotiate(quint8 verbByte, quint8 option)
 {
     const bool willSide = verbByte == WILL || verbByte == WONT; // the server's own side
@@ -124,11 +139,11 @@ void TelnetCodec::negotiate(quint8 verbByte, quint8 option)
         if (state == Yes)
             return;
         if (!accepted(option, !willSide)) {
-            verb(willSide ? DONT : WONT, option);
+            answer(willSide ? DONT : WONT, option, willSide);
             return;
         }
-        if (state == No)
-            verb(willSide ? DO : WILL, option);
+        if (state == No && !answer(willSide ? DO : WILL, option, willSide))
+            return;
         state = Yes;
         if (!willSide && option == ComPortOption) {
             m_comPort = ComPort::Accepted;
@@ -137,8 +152,8 @@ void TelnetCodec::negotiate(quint8 verbByte, quint8 option)
         }
         return;
     }
-    if (state == Yes)
-        verb(willSide ? DONT : WONT, option);
+    if (state == Yes && !answer(willSide ? DONT : WONT, option, willSide))
+        return;
     state = No;
     if (!willSide && option == ComPortOption) {
         m_comPort = ComPort::Refused;

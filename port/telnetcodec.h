@@ -16,7 +16,9 @@ namespace qn62 {
 //
 // It asks for BINARY both ways (so a CR is never followed by a NUL),
 // SUPPRESS-GO-AHEAD both ways and COM-PORT from the client side, refuses
-// every other option, doubles 0xFF in data sent and undoubles it in data
+// every other option, answers about each option at most MaxAnswers times
+// a side (a server that keeps asking cannot make it loop), doubles 0xFF in
+// data sent and undoubles it in data
 // received, keeps option sub-negotiations (split over any number of reads)
 // out of the data, and remembers which port settings the server has not
 // (or not exactly) confirmed.
@@ -38,6 +40,8 @@ public:
     static constexpr int MaxSubnegotiation = 64;
     // Settings awaiting the server's answer; the oldest go beyond this.
     static constexpr int MaxPending = 32;
+    // Answers about one option on one side; later requests are ignored.
+    static constexpr int MaxAnswers = 3;
 
     TelnetCodec();
 
@@ -62,6 +66,8 @@ public:
     // Settings the server has not confirmed, or confirmed with another value,
     // as words for a message ("speed 9600", "DTR on").
     QStringList unconfirmed() const;
+    // Options the server went on asking about after MaxAnswers answers.
+    const std::vector<quint8> &ignoredOptions() const { return m_ignored; }
 
 private:
     enum State : quint8 { No, Yes, WantYes };
@@ -74,6 +80,7 @@ private:
     };
 
     void negotiate(quint8 verb, quint8 option);
+    bool answer(quint8 verb, quint8 option, bool hisSide);
     void subnegotiation();
     void confirm(quint8 command, quint32 value);
     void queueCommand(quint8 command, quint32 value, int width);
@@ -90,6 +97,9 @@ private:
     QByteArray m_held; // COM-PORT commands waiting for the server's agreement
     std::array<State, 256> m_us{};
     std::array<State, 256> m_him{};
+    std::array<quint8, 256> m_usAnswers{};
+    std::array<quint8, 256> m_himAnswers{};
+    std::vector<quint8> m_ignored;
     ComPort m_comPort = ComPort::Asked;
     std::vector<Request> m_pending;
     std::vector<Request> m_mismatched;

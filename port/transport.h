@@ -38,12 +38,18 @@ public:
 
     // Hands bytes to the line. Returns how many were taken; 0 means that the
     // line takes nothing now and readyWrite() follows when it does; -1 means
-    // that the line failed, and lost() has been sent.
-    virtual qint64 write(const char *data, qint64 size) = 0;
+    // that the line failed, and lost() has been sent. A transport that keeps
+    // the bytes after it returns keeps them by a share of bytes, never by
+    // their address.
+    virtual qint64 write(const QByteArray &bytes) = 0;
     // Everything received so far.
     virtual QByteArray readAll() = 0;
-    // Bytes taken by write() that are still held by the transport itself.
+    // Bytes taken by write() that have not left yet: held by the transport
+    // itself and, where the system tells, by the driver or the socket.
     virtual qint64 bytesToWrite() const = 0;
+    // What the operator should check when the line is lost, as a sentence
+    // without its full stop ("Check the cable or adapter").
+    virtual QString lossAdvice() const = 0;
 
 signals:
     void opened();

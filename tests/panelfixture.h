@@ -17,7 +17,7 @@ class PanelFixture : public QObject
 {
 protected:
     static constexpr const char *Absent = "/dev/qn62-absent"; // nothing behind it
-    std::unique_ptr<PtyLine> line;
+    std::unique_ptr<FarEnd> line;
     std::unique_ptr<qn62::SerialComm> port;
     std::unique_ptr<qn62::Form1> w;
     QStringList warnings;
@@ -35,6 +35,13 @@ protected:
         w->setWarningHandler([this](const QString &text) { warnings << text; });
     }
     void failOnWarnings() { w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); }); }
+    // The timers keep counting, but their ticks reach nothing: the test calls
+    // the tick procedures itself and never races them.
+    void detachTicks()
+    {
+        for (qn62::IntervalTimer *t : {&w->Timer1, &w->link().Timer2, &w->Timer3, &w->link().Timer4})
+            QObject::disconnect(t, &qn62::IntervalTimer::Timer, nullptr, nullptr);
+    }
     void openPanel() { line = std::make_unique<PtyLine>(); start(line->path); failOnWarnings(); }
     void closePanel() { w.reset(); port.reset(); line.reset(); }
     void showPanel(int heightTwips = 0)

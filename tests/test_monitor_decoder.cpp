@@ -67,7 +67,7 @@ private slots:
             {"CR6", "1\r", "  S1= 1 CR  C  ,   S2=  C , S3= C"},
             {"CR9", "QN62 V1.40\r", " Q N 6 2   V 1 . 4 0 CR "},
             // Pressure: the reading rounded to 16 bits (halves to even) before it is scaled.
-            {"CR PRESSURE", "512\r", "650 hPa"}, {"CR PRESSURE", "0\r", "106 hPa"}, {"CR PRESSURE", "\r", "106 hPa"},
+            {"CR PRESSURE", "512\r", "650 hPa"}, {"CR PRESSURE", "+512\r", "650 hPa"}, {"CR PRESSURE", "0\r", "106 hPa"}, {"CR PRESSURE", "\r", "106 hPa"},
             {"CR PRESSURE", "1023\r", "1194 hPa"}, {"CR PRESSURE", "-100\r", "-1 hPa"},
             {"CR PRESSURE", "6553\r", "7077 hPa"}, {"CR PRESSURE", "6554\r", PressureOutOfRange},
             {"CR PRESSURE", "-6554\r", PressureOutOfRange}, {"CR PRESSURE", "99999\r", PressureOutOfRange},

@@ -29,6 +29,8 @@ class NetPortTest : public PanelFixture
         });
     }
     static QString rfc2217(quint16 port) { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
+    // A timer's tick as the timer itself delivers it, without waiting for it.
+    static void fire(const QTimer &timer) { QVERIFY(QMetaObject::invokeMethod(const_cast<QTimer *>(&timer), "timeout")); }
     QString rx() const { return w->link().line(TransactionEngine::Line::Receive); }
 
 private slots:
@@ -93,8 +95,8 @@ private slots:
         // Everything the server answers came before that reply: the
         // settings check finds the same now as when its timer ends.
         QCOMPARE(net->confirmTimer().isActive(), scheme == "rfc2217");
-        net->confirmTimedOut();
-        net->confirmTimedOut();
+        fire(net->confirmTimer());
+        fire(net->confirmTimer());
         QVERIFY2(warnings.size() == (warning.isEmpty() ? 0 : 1), qPrintable(warnings.join('\n')));
         if (!warning.isEmpty())
             QVERIFY2(warnings[0].contains(warning) && warnings[0].contains(rig->address(accepter, "rfc2217")),
@@ -106,7 +108,7 @@ private slots:
     {
         connectTo(rig->address(Rfc2217, "rfc2217"));
         QTRY_COMPARE(net->unconfirmed(), QStringList({"DTR on", "RTS off"}));
-        net->confirmTimedOut();
+        fire(net->confirmTimer());
         warnings.clear();
         rig->stop(SIGKILL);
         QTRY_COMPARE(warnings.size(), 1);
@@ -124,6 +126,35 @@ private slots:
         QTRY_VERIFY(net && net->isOpen());
         w->Command17_Click();
         QTRY_COMPARE(far[Rfc2217].read(), QByteArray("C00\r"));
+    }
+
+    // A Telnet server of our own that confirms every setting but DTR and
+    // RTS, keeps the speed it has whatever is asked, and asks again and again
+    // about an option the panel refuses: a few answers, and one warning for
+    // each problem, a refused speed change after DTR and RTS included.
+    void stubbornTelnetServer()
+    {
+        TcpLine server;
+        connectTo(QString(server.path).replace("socket", "rfc2217"));
+        QTRY_VERIFY(server.read().contains("\xff\xfb\x2c")); // IAC WILL COM-PORT
+        const QByteArray keeps19200 = QByteArray("\xff\xfa\x2c\x65\x00\x00\x4b\x00\xff\xf0", 10)
+            + QByteArray("\xff\xfa\x2c\x66\x08\xff\xf0\xff\xfa\x2c\x67\x01\xff\xf0\xff\xfa\x2c\x68\x01\xff\xf0");
+        QVERIFY(server.write("\xff\xfd\x2c" + keeps19200 + "\xff\xfa\x2c\x69\x01\xff\xf0"
+                             + QByteArray("\xff\xfd\x18").repeated(10)));
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains("keeps asking") && warnings[0].contains("option 24"), qPrintable(warnings.join('\n')));
+        QCOMPARE(server.read().count("\xff\xfc\x18"), TelnetCodec::MaxAnswers); // IAC WONT 24
+        fire(net->confirmTimer());
+        QVERIFY2(warnings.size() == 2 && warnings[1].contains("did not confirm DTR on, RTS off"), qPrintable(warnings.join('\n')));
+
+        w->Option10_Click();
+        QTRY_VERIFY(server.read().contains(QByteArray("\xff\xfa\x2c\x01\x00\x00\x25\x80", 8)));
+        QVERIFY(server.write(keeps19200));
+        QTRY_COMPARE(net->unconfirmed().first(), "speed 9600 (the server reports speed 19200)");
+        fire(net->confirmTimer());
+        QVERIFY2(warnings.size() == 3 && warnings[2].contains("did not confirm speed 9600 (the server reports "
+                                                              "speed 19200).") && !warnings[2].contains("DTR"),
+                 qPrintable(warnings.join('\n')));
     }
 
     // A port nobody listens on; a server whose connection never completes
@@ -156,30 +187,30 @@ private slots:
         QVERIFY2(rx().contains("still connecting"), qPrintable(rx()));
         QVERIFY(net->connectTimer().isActive());
         QCOMPARE(net->connectTimer().interval(), 5000);
-        net->connectTimedOut();
+        fire(net->connectTimer());
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings[0].contains(QStringLiteral("127.0.0.1 port %1: no answer within 5 seconds")
                                           .arg(full.serverPort())), qPrintable(warnings[0]));
         QVERIFY(!port->portOpen());
 
+        // Without an answer about the settings, commands wait for the
+        // settings' time to pass, then go.
         QTcpServer mute;
         QVERIFY(mute.listen(QHostAddress::LocalHost));
         connectTo(rfc2217(mute.serverPort()));
-        QTRY_VERIFY(net && net->isOpen());
+        QTRY_VERIFY(net && net->confirmTimer().isActive());
         w->Command17_Click();
-        // Start-up opens COM1 twice; the second connection is the open one.
-        QList<QTcpSocket *> peers;
-        QByteArray heard;
-        QTRY_VERIFY([&] {
-            while (mute.hasPendingConnections())
-                peers << mute.nextPendingConnection();
-            for (QTcpSocket *peer : peers)
-                heard += peer->readAll();
-            return heard.endsWith("C00\r");
-        }());
-        net->confirmTimedOut();
+        QVERIFY2(rx().contains("still connecting") && !net->isOpen(), qPrintable(rx()));
+        fire(net->confirmTimer());
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings[0].contains("did not answer the serial port settings"), qPrintable(warnings[0]));
+        w->Command17_Click();
+        // Start-up connects once: a server that takes one client at a time
+        // keeps it.
+        QTRY_VERIFY(mute.hasPendingConnections());
+        QTcpSocket *peer = mute.nextPendingConnection();
+        QTRY_VERIFY(peer->bytesAvailable() && peer->peek(1 << 10).endsWith("C00\r"));
+        QVERIFY(!mute.hasPendingConnections() && peer->state() == QAbstractSocket::ConnectedState);
     }
 };
 

@@ -29,6 +29,7 @@ private slots:
         accepted("host name, highest port", {"--com2", "socket://box-1.lan:65535"}, s0, "socket://box-1.lan:65535");
         accepted("one-shot", {"--send", "CR0", "--send=CF LOGO OFF", "--port", "2", "--speed=9600", "--timeout", "150"},
                  s0, s1, "", "CR0,CF LOGO OFF 2 9600 150");
+        accepted("scheme in capitals, trailing slash", {"--com1", "RFC2217://127.0.0.1:2217/"}, "RFC2217://127.0.0.1:2217/", s1);
         const auto refused = [](const char *name, const QStringList &args, const char *mentions) {
             QTest::newRow(name) << args << QStringList{"refused", mentions};
         };
@@ -39,6 +40,7 @@ private slots:
         refused("bare word", {"ttyS0"}, "ttyS0");
         refused("unknown scheme", {"--com1", "telnet://127.0.0.1:23"}, "socket://HOST:PORT");
         refused("no port", {"--com1", "socket://127.0.0.1"}, "HOST:PORT");
+        refused("one slash", {"--com1", "Socket:/127.0.0.1:4001"}, "two slashes after 'Socket:', as in socket://HOST:PORT");
         refused("port too high", {"--com2", "socket://127.0.0.1:65536"}, "1 to 65535");
         refused("IPv6 without brackets", {"--com1", "socket://::1:4001"}, "brackets");
         refused("not IPv6 in brackets", {"--com1", "socket://[127.0.0.1]:4001"}, "not an IPv6");
@@ -138,8 +140,16 @@ private slots:
     void help()
     {
         QProcess p;
-        p.start(QCoreApplication::applicationDirPath() + "/qn62-control", {"--help"});
-        QVERIFY(p.waitForFinished(10000) && p.exitCode() == 0);
+        const auto run = [&p](const QStringList &args) {
+            p.start(QCoreApplication::applicationDirPath() + "/qn62-control", args);
+            return p.waitForFinished(10000) ? p.exitCode() : -1;
+        };
+        for (const QStringList &args : {QStringList{"--bogus"}, QStringList{"--com2", "socket://127.0.0.1"},
+                                      QStringList{"--com1", "socket://127.0.0.1:0"}}) {
+            QCOMPARE(run(args), 2);
+            QVERIFY(p.readAllStandardError().contains(args.first().toLatin1()));
+        }
+        QCOMPARE(run({"--help"}), 0);
         const QByteArray help = p.readAllStandardOutput();
         QVERIFY(help.contains("socket://HOST:PORT") && help.contains("--send CODE") && help.contains("--timeout MS"));
     }

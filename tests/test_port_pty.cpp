@@ -5,10 +5,23 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <dlfcn.h>
 #include <grp.h>
 #include <sys/stat.h>
 
 using namespace qn62;
+
+// Every output speed the serial layer sets on a device while speedsSet
+// points somewhere, taken on the way to the C library, as strace would.
+static std::vector<speed_t> *speedsSet = nullptr;
+extern "C" int tcsetattr(int fd, int action, const termios *t)
+{
+    using Real = int (*)(int, int, const termios *);
+    static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    if (speedsSet)
+        speedsSet->push_back(::cfgetospeed(t));
+    return real(fd, action, t);
+}
 
 namespace {
 
@@ -68,12 +81,20 @@ private slots:
     }
     void cleanup() { port.reset(), line.reset(); }
 
-    // Opens at the chosen settings, sends the bytes as they are, and takes a
-    // new speed while open. (What arrives is the panel tests' part.)
+    // Opens at the chosen settings, never at another speed even for a
+    // moment, sends the bytes as they are, and takes a new speed while open.
+    // (What arrives is the panel tests' part.)
     void roundTrip()
     {
         QVERIFY(port->setSettings("19200,N,8,1"));
+        const speed_t before = line->speed();
+        std::vector<speed_t> speeds;
+        speedsSet = &speeds;
         QVERIFY2(port->setPortOpen(true), qPrintable(port->errorString()));
+        speedsSet = nullptr;
+        QVERIFY(!speeds.empty());
+        for (const speed_t speed : speeds)
+            QVERIFY2(speed == B19200 || speed == before, qPrintable(QString::number(speed, 8)));
         QCOMPARE(line->speed(), speed_t(B19200));
         termios t {};
         ::tcgetattr(line->slave, &t);

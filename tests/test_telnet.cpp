@@ -84,6 +84,8 @@ private slots:
         row("other options refused", "IAC WILL 1 IAC DO 24 IAC WILL 44", "", "IAC DONT 1 IAC WONT 24 IAC DONT 44", 0,
             all);
         row("binary withdrawn", "IAC WILL 0 IAC WONT 0 IAC DONT 3", "", "IAC DONT 0", 0, all);
+        row("asked again and again: three answers", "IAC DO 24 IAC DO 24 IAC DO 24 IAC DO 24 IAC WILL 0 IAC WONT 0 "
+            "IAC WILL 0 IAC WONT 0 IAC WILL 0", "", "IAC WONT 24 IAC WONT 24 IAC WONT 24 IAC DONT 0 IAC DO 0 IAC DONT 0", 0, all);
         row("CR NUL is CR outside binary", "CR | NUL 'A' NUL", "CR 'A' NUL", "", 0, all);
         row("CR NUL is data in binary", "IAC WILL 0 CR NUL", "CR NUL", "", 0, all);
         row("command inside a sub-negotiation ends it", "IAC SB 44 106 IAC WILL 1 'x'", "'x'", "IAC DONT 1", 0, all);
