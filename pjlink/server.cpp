@@ -144,10 +144,6 @@ void Server::advance(Connection *c)
             c->socket->write(reply(c->request.klass, c->request.command, step.answer));
             return;
         }
-        if (!m_device->isOpen()) {
-            c->replies << QByteArray(); // not asked: ERR3 at once
-            continue;
-        }
         const auto kept = m_kept.constFind(step.ask);
         if (kept != m_kept.constEnd() && m_now() - kept->at < ReuseMs) {
             c->replies << kept->reply;
