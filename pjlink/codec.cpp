@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <utility>
 
 namespace qn62::pjlink {
@@ -138,13 +139,11 @@ Session::Outcome Session::take(const QByteArray &line, bool overlong)
     QByteArray given;
     QByteArray body = line;
     if (line.size() > DigestLength && line[DigestLength] == '%') {
-        given = line.left(DigestLength);
-        for (char c : given) {
-            if (!isHex(c))
-                given.clear();
-        }
-        if (!given.isEmpty())
+        const QByteArray front = line.left(DigestLength);
+        if (std::all_of(front.begin(), front.end(), isHex)) {
+            given = front;
             body = line.mid(DigestLength);
+        }
     }
     if (!m_expected.isEmpty()) {
         // The first request must carry it; a later one may repeat it, and
