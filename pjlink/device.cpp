@@ -12,7 +12,7 @@ Device::Device(const QString &address, int speed, QObject *parent)
     m_port.setCommPort(1);
     m_port.setSettings(QStringLiteral("%1,N,8,1").arg(speed));
     connect(&m_port, &CommPort::portLost, this, [this](const QString &why) {
-        qWarning().noquote() << why;
+        qWarning().noquote() << why << "Answering ERR3 until qn62-pjlink is restarted.";
         // Reconnecting, once the bridge does it, starts here.
         emit lost(why);
     });
