@@ -178,7 +178,10 @@ void Server::ask(const QByteArray &code, std::function<void(const QByteArray &)>
     m_waiting.push_back({code, m_generation, {}});
     m_waiting.back().done.push_back(std::move(done));
     const quint64 generation = m_generation;
-    m_device->ask(code, [this, code, generation](const QByteArray &r) {
+    // The device may outlive the server by a reply.
+    m_device->ask(code, [this, self = QPointer<Server>(this), code, generation](const QByteArray &r) {
+        if (!self)
+            return;
         const auto it = std::find_if(m_waiting.begin(), m_waiting.end(), [&](const Waiting &w) {
             return w.code == code && w.generation == generation;
         });
