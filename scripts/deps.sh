@@ -11,10 +11,15 @@ QN62_RUN_PACKAGES=(
   fonts-ipafont-gothic
 )
 QN62_TEST_PACKAGES=(
-  lintian appstream desktop-file-utils
+  lintian appstream desktop-file-utils systemd
   ser2net
   locales
 )
+# The bridge's test with a third-party PJLink client runs on Node: Debian's
+# nodejs and npm, unless a node and an npm are there already.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  QN62_TEST_PACKAGES+=(nodejs npm)
+fi
 QN62_EXTRA_PACKAGES=()
 
 # The decoder tests also run under a German locale (comma as the decimal

@@ -31,6 +31,9 @@ Options:
   --split N    write every answer in N pieces, 5 ms apart
   --noise      send 1 to 4 stray bytes (never CR, LF, ACK or NAK) 5 ms after
                every answer
+  --warm-up MS count-down after power on, in ms (default 20000)
+  --cool-down MS
+               cooling down after power off, in ms (default 30000)
   --tcp ADDRESS:PORT
                also serve the projector on this TCP port, as a serial device
                server does in raw mode (one client at a time), e.g.
@@ -42,7 +45,7 @@ Commands are ASCII, upper case, each ended by CR (an LF after the CR is
 ignored, blank lines are ignored).
 
   Cxx  operation, xx two hex digits; answer ACK (06h), every code accepted
-       C00 power on (20 s count-down)   C01 power off (30 s cooling down)
+       C00 power on (count-down)        C01 power off (cooling down)
        C05 computer 1   C07 video   C50 C51 C54 C34 sources on input 1
        C25 source on input 2
        C0B/C0C sound mute on/off        C0D/C0E picture mute on/off
@@ -125,7 +128,9 @@ int main(int argc, char *argv[])
     const QCommandLineOption split("split", QString(), "N");
     const QCommandLineOption noise("noise");
     const QCommandLineOption tcp("tcp", QString(), "ADDRESS:PORT");
-    parser.addOptions({help, link, silent, delay, split, noise, tcp});
+    const QCommandLineOption warmUp("warm-up", QString(), "MS");
+    const QCommandLineOption coolDown("cool-down", QString(), "MS");
+    parser.addOptions({help, link, silent, delay, split, noise, tcp, warmUp, coolDown});
     if (!parser.parse(app.arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
@@ -144,6 +149,8 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("--delay needs a number of milliseconds"));
     if (!intOption(parser, split, 1, &options.splitPieces))
         return usageError(QStringLiteral("--split needs a number of pieces, 1 or more"));
+    if (!intOption(parser, warmUp, 0, &options.countDownMs) || !intOption(parser, coolDown, 0, &options.coolingMs))
+        return usageError(QStringLiteral("--warm-up and --cool-down need a number of milliseconds"));
 
     QHostAddress tcpAddress;
     quint16 tcpPort = 0;

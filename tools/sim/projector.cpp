@@ -319,13 +319,19 @@ void Projector::setPower(Power power)
     checkLamps();
 }
 
+void Projector::setPhaseLengths(qint64 countDownMs, qint64 coolingMs)
+{
+    m_countDownMs = countDownMs;
+    m_coolingMs = coolingMs;
+}
+
 void Projector::startPhase(Power power)
 {
     m_power = power;
     if (power == Power::CountDown)
-        m_phaseEndMs = m_nowMs + kCountDownMs;
+        m_phaseEndMs = m_nowMs + m_countDownMs;
     else if (power == Power::Cooling)
-        m_phaseEndMs = m_nowMs + kCoolingMs;
+        m_phaseEndMs = m_nowMs + m_coolingMs;
 }
 
 int Projector::usableLamps() const

@@ -60,6 +60,9 @@ public:
     // Enters the given power phase at now(); count-down and cooling down
     // then run their full length.
     void setPower(Power power);
+    // How long count-down and cooling down last from their next start
+    // (kCountDownMs and kCoolingMs unless changed).
+    void setPhaseLengths(qint64 countDownMs, qint64 coolingMs);
 
     Input input() const { return m_input; }
     void setInput(Input input) { m_input = input; }
@@ -136,6 +139,8 @@ private:
 
     qint64 m_nowMs = 0;
     qint64 m_phaseEndMs = 0;
+    qint64 m_countDownMs = kCountDownMs;
+    qint64 m_coolingMs = kCoolingMs;
     qint64 m_lampMs = kInitialLampHours * kMsPerHour;
     Power m_power = Power::Standby;
     Input m_input = Input::Computer1;

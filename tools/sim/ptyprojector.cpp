@@ -33,6 +33,7 @@ PtyProjector::PtyProjector(PtyOptions options, QObject *parent)
     , m_options(std::move(options))
 {
     m_clock.start();
+    m_projector.setPhaseLengths(m_options.countDownMs, m_options.coolingMs);
     m_line.reserve(kMaxLineBytes);
     m_sendTimer.setSingleShot(true);
     m_sendTimer.setTimerType(Qt::PreciseTimer);

@@ -21,6 +21,8 @@ struct PtyOptions
     int splitPieces = 1;  // write every reply in this many pieces
     bool noise = false;   // send a few stray bytes after every reply
     QString linkPath;     // if set, made a symlink to slavePath() while open
+    int countDownMs = int(Projector::kCountDownMs); // count-down after power on
+    int coolingMs = int(Projector::kCoolingMs);     // cooling down after power off
 };
 
 // A Projector behind a pseudo-terminal. A serial program opens slavePath()

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "lineclient.h"
+#include "serialcomm.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace qn62::pjlink {
+
+// The projector's line as the bridge holds it: the port (a serial device
+// or a serial device server, locked like the panel's), and the
+// request/reply client over it. Every command the bridge sends and every
+// reply it gets pass through ask(), and every change of the port through
+// open() and lost(): the one place where the traffic log and reconnecting
+// hook in.
+class Device : public QObject
+{
+    Q_OBJECT
+public:
+    Device(const QString &address, int speed, QObject *parent = nullptr);
+
+    // Opens the port. False, with errorString(), when it cannot; the bridge
+    // goes on answering ERR3 until the port is open.
+    bool open();
+    bool isOpen() const { return m_port.portOpen(); }
+    QString errorString() const { return m_port.errorString(); }
+    QString address() const { return m_port.device(1); }
+
+    // Asks code (without CR). done gets the reply as LineClient ended it,
+    // or nothing when the command could not go out.
+    void ask(const QByteArray &code, std::function<void(const QByteArray &reply)> done);
+
+    LineClient &client() { return m_client; }
+
+signals:
+    // The open port went away; it is closed now.
+    void lost(const QString &why);
+
+private:
+    SerialComm m_port;
+    LineClient m_client;
+    bool m_answering = true; // the last command got a complete reply
+};
+
+} // namespace qn62::pjlink
