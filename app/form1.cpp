@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSet>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -39,14 +40,26 @@ const Row &rowOf(const Row (&table)[N], int number)
 
 } // namespace
 
-Form1::Form1(CommPort *port, QWidget *parent)
+Form1::Form1(CommPort *port, const QString &trafficLog, QWidget *parent)
     : QWidget(parent)
     , MSComm1(port)
     , m_link(port)
+    // Before the warnings: an event is logged before its box can hold it up.
+    , m_traffic(trafficLog.isEmpty() ? nullptr : std::make_unique<TrafficHook>(port))
     , m_warnings(this, port)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(Title));
+
+    if (m_traffic) {
+        m_traffic->watch(&m_link);
+        // Told from the event loop: a failure can come from deep inside the
+        // port (a write), where a box is no place to stop.
+        m_traffic->log().setFailureHandler([this](const QString &why) {
+            QTimer::singleShot(0, this, [this, why] { warn(why); });
+        });
+        m_traffic->log().open(trafficLog);
+    }
 
     m_controls = buildPanel(this);
     describePanel(m_controls);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intervaltimer.h"
+#include "traffichook.h"
 #include "transaction.h"
 #include "warnings.h"
 
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -35,7 +37,10 @@ public:
     static constexpr const char *Settings9600 = "9600,N,8,1";
 
     // Builds the window and runs Form_Load: the port is opened on COM1.
-    explicit Form1(CommPort *port, QWidget *parent = nullptr);
+    // With a trafficLog path, the traffic is logged there from the start; a
+    // file that cannot be opened or written is told once in a warning box
+    // and the panel goes on without a log.
+    explicit Form1(CommPort *port, const QString &trafficLog = QString(), QWidget *parent = nullptr);
     ~Form1() override;
 
     // Where warnings go; by default a warning box over the window.
@@ -189,6 +194,7 @@ private:
     void showLine(TransactionEngine::Line which, const QString &text);
 
     TransactionEngine m_link;
+    std::unique_ptr<TrafficHook> m_traffic; // with a traffic log only
     QHash<QString, QWidget *> m_controls;
     QLabel *m_monitor[3] = {};
     QLineEdit *m_text1 = nullptr;

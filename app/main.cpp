@@ -38,6 +38,7 @@ int main(int argc, char *argv[])
         job.port = options.port;
         job.baud = options.speed;
         job.timeoutMs = options.timeoutMs;
+        job.logPath = options.log;
         for (const QString &code : options.send)
             job.codes << code.toLatin1();
         return qn62::runOneShot(argc, argv, job);
@@ -65,7 +66,7 @@ int main(int argc, char *argv[])
                      qPrintable(simulated.slavePath()));
     }
 
-    qn62::Form1 window(&port);
+    qn62::Form1 window(&port, options.log);
     window.show();
     return app.exec();
 }

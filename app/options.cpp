@@ -21,6 +21,7 @@ constexpr ValueOption ValueOptions[] = {
     {"--port", "1 or 2", "2"},
     {"--speed", "19200 or 9600", "9600"},
     {"--timeout", "a number of milliseconds from 1 to 600000", "500"},
+    {"--log", "a file name", "qn62-traffic.log"},
 };
 
 const ValueOption *valueOption(const QString &name)
@@ -106,6 +107,8 @@ ParsedOptions parseOptions(const QStringList &arguments)
             o.timeoutMs = plainNumber(value);
             if (o.timeoutMs < 1 || o.timeoutMs > 600000)
                 return wrongValue();
+        } else if (arg == QLatin1String("--log")) {
+            o.log = value;
         } else if (arg == QLatin1String("--demo")) {
             o.demo = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
@@ -132,10 +135,10 @@ ParsedOptions parseOptions(const QStringList &arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--demo]\n"
+        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--demo] [--log FILE]\n"
         "       qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--port 1|2]\n"
         "                    [--speed 19200|9600] --send CODE [--send CODE ...]\n"
-        "                    [--timeout MS]\n"
+        "                    [--timeout MS] [--log FILE]\n"
         "       qn62-control --help | --version\n"
         "\n"
         "Control panel for the QN62 data projector over an RS-232C line.\n"
@@ -144,6 +147,8 @@ QString usageText()
         "  --com1 ADDRESS  port behind COM1 (default %1), e.g. /dev/ttyUSB0\n"
         "  --com2 ADDRESS  port behind COM2 (default %2)\n"
         "  --demo          drive a simulated projector behind COM1 instead of a real one\n"
+        "  --log FILE      append every byte sent and received, and what became of\n"
+        "                  each command, to FILE (the traffic log, below)\n"
         "  --help          show this text\n"
         "  --version       show the version\n"
         "\n"
@@ -172,6 +177,14 @@ QString usageText()
         "  rfc2217://HOST:PORT  Telnet with RFC 2217: the panel sets the server's\n"
         "                       serial port to the chosen speed, 8N1, DTR on, RTS off\n"
         "An IPv6 HOST is written in brackets, as in socket://[::1]:4001.\n"
+        "\n"
+        "The traffic log has one event a line, after the local time: TX and RX give\n"
+        "the bytes in hex and as text, -- lines the port opening and closing, a loss,\n"
+        "a command NOT SENT or with NO REPLY, and the words of a decoded reply:\n"
+        "  2026-12-07T22:00:00.123+01:00 TX 43 52 30 0D  CR0.\n"
+        "  2026-12-07T22:00:00.140+01:00 RX 38 30 0D  80.\n"
+        "  2026-12-07T22:00:00.140+01:00 -- Stand by\n"
+        "A FILE that cannot be written is warned about once; nothing is logged then.\n"
         "\n"
         "Opening a serial device needs membership of the 'dialout' group:\n"
         "  sudo adduser $USER dialout   (then log out and in again)\n")

@@ -14,6 +14,8 @@ struct Options
     bool demo = false;
     bool help = false;
     bool version = false;
+    // --log: the traffic log, for the window and for --send alike.
+    QString log;
     // --send: commands for scripts, no window. The rest goes with it.
     QStringList send;
     int port = 1;

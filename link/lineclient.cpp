@@ -84,27 +84,32 @@ void LineClient::timedOut()
 void LineClient::finish(Reply reply)
 {
     m_timer.stop();
-    m_onLine = false;
+    const bool wentOut = std::exchange(m_onLine, false);
     Done done = std::move(m_queue.front().done);
     m_queue.pop_front();
-    QMetaObject::invokeMethod(this, [done = std::move(done), reply = std::move(reply)] { done(reply); },
-                              Qt::QueuedConnection);
+    tell(std::move(done), std::move(reply), wentOut);
     sendNext();
 }
 
 void LineClient::abandon(const QString &why)
 {
     m_timer.stop();
-    m_onLine = false;
+    bool onLine = std::exchange(m_onLine, false);
     m_reply.clear();
     std::deque<Request> waiting = std::exchange(m_queue, {});
     for (Request &r : waiting) {
         Reply reply;
         reply.code = r.code;
         reply.why = why;
-        QMetaObject::invokeMethod(this, [done = std::move(r.done), reply = std::move(reply)] { done(reply); },
-                                  Qt::QueuedConnection);
+        tell(std::move(r.done), std::move(reply), std::exchange(onLine, false));
     }
+}
+
+void LineClient::tell(Done done, Reply reply, bool wentOut)
+{
+    emit ended(reply, wentOut);
+    QMetaObject::invokeMethod(this, [done = std::move(done), reply = std::move(reply)] { done(reply); },
+                              Qt::QueuedConnection);
 }
 
 QString replyWords(const QByteArray &code, const QByteArray &reply)

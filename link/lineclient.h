@@ -58,6 +58,12 @@ public:
     void timedOut();
     const QTimer &timer() const { return m_timer; }
 
+signals:
+    // A request ended, as its done will be told; wentOut says whether its
+    // command was put on the line (one that was, ended by a loss, is told
+    // NotSent too). Sent at once, before done runs.
+    void ended(const qn62::LineClient::Reply &reply, bool wentOut);
+
 private:
     struct Request
     {
@@ -68,6 +74,7 @@ private:
     void sendNext();
     void received();
     void finish(Reply reply);
+    void tell(Done done, Reply reply, bool wentOut);
 
     CommPort *m_port;
     std::deque<Request> m_queue; // the front one is on the line while m_onLine

@@ -47,6 +47,10 @@ private:
     void fail(const QString &why);
 
     QFile m_file;
+    QString m_path;
+    qint64 m_second = 0;  // the second m_stamp and m_offset stand for
+    QByteArray m_stamp;   // "2026-12-07T22:00:00"
+    QByteArray m_offset;  // "+01:00 "
     std::function<void(const QString &why)> m_onFailure;
 };
 

@@ -29,21 +29,27 @@ void TransactionEngine::Hyouji(const QString &Data, quint8 Kind)
 {
     if (Kind == KindTransmit) {
         const bool sent = m_port->output(Data);
+        m_decoded.clear();
         setLine(Line::Transmit, monitorText(Data));
         Timer2.setEnabled(true);
         // A command that never left is not an unanswered one: say why it was
         // not sent, and keep the end of the reply window from marking it.
         AwaitingReply = sent ? 1 : 0;
-        if (!sent)
+        if (!sent) {
             setLine(Line::Receive, QLatin1String(NotSentMark) + m_port->errorString());
+            emit notSent(Data, m_port->errorString());
+        }
         Timer4.setEnabled(true);
         return;
     }
 
     const QString shown = monitorText(Data);
     setLine(Line::Receive, shown);
-    if (const std::optional<QString> status = decodeReply(CurrentCommand, CommandPrefix, shown))
+    if (const std::optional<QString> status = decodeReply(CurrentCommand, CommandPrefix, shown)) {
         setLine(Line::Status, *status);
+        if (*status != m_decoded)
+            emit decoded(m_decoded = *status);
+    }
 }
 
 void TransactionEngine::MSComm1_OnComm()
@@ -73,8 +79,10 @@ void TransactionEngine::outputDropped(const QString &why, const QString &lastCom
 
 void TransactionEngine::Timer2_Timer()
 {
-    if (AwaitingReply == 1)
+    if (AwaitingReply == 1) {
         setLine(Line::Receive, QString::fromLatin1(NoReplyMark));
+        emit noReply(CurrentCommand);
+    }
     Timer2.setEnabled(false);
     ReplyBuffer.clear();
     AwaitingReply = 0;

@@ -62,10 +62,18 @@ public:
 
 signals:
     void lineChanged(qn62::TransactionEngine::Line which, const QString &text);
+    // What a traffic log tells besides the bytes: a command that did not go
+    // out and why, one that got no reply within its reply window, and the
+    // words a decoded reply put on the status line (each new text once per
+    // command, as the reply grows).
+    void notSent(const QString &command, const QString &why);
+    void noReply(const QString &command);
+    void decoded(const QString &status);
 
 private:
     CommPort *m_port;
     QString m_lines[3];
+    QString m_decoded; // the status told since the last send
 };
 
 } // namespace qn62

@@ -2,10 +2,12 @@
 
 #include "lineclient.h"
 #include "serialcomm.h"
+#include "traffichook.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 
 namespace qn62 {
 
@@ -23,10 +25,16 @@ class OneShot : public QObject
 public:
     explicit OneShot(const OneShotJob &job)
         : m_job(job)
+        , m_traffic(job.logPath.isEmpty() ? nullptr : std::make_unique<TrafficHook>(&m_port))
     {
         for (int i = 0; i < SerialComm::PortCount; ++i)
             m_port.setDevice(i + 1, job.devices[i]);
         m_client.setTimeout(job.timeoutMs);
+        if (m_traffic) {
+            m_traffic->watch(&m_client);
+            m_traffic->log().setFailureHandler(&say);
+            m_traffic->log().open(job.logPath);
+        }
         // Queued: for a local device the signal comes from inside
         // setPortOpen().
         connect(&m_port, &CommPort::portOpened, this, &OneShot::sendAll, Qt::QueuedConnection);
@@ -75,12 +83,16 @@ private:
         }
         if (!reply.complete())
             m_status = SomeUnanswered;
-        if (++m_printed == m_job.codes.size())
+        if (++m_printed == m_job.codes.size()) {
+            m_port.setPortOpen(false);
             QCoreApplication::exit(m_status);
+        }
     }
 
     OneShotJob m_job;
     SerialComm m_port;
+    // Before the line client, so that a loss is logged before what it ends.
+    std::unique_ptr<TrafficHook> m_traffic;
     LineClient m_client{&m_port};
     bool m_sent = false;
     int m_printed = 0;

@@ -18,6 +18,7 @@ struct OneShotJob
     int baud = 19200;      // 19200 or 9600, always 8N1
     int timeoutMs = 2000;  // how long a reply may take to end
     QList<QByteArray> codes;
+    QString logPath;       // the traffic log; none when empty
 };
 
 // Exit statuses of the one-shot.

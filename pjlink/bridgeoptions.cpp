@@ -34,9 +34,10 @@ ParsedOptions parseOptions(const QStringList &arguments)
 {
     ParsedOptions result;
     Options &o = result.options;
-    const QStringList valued{"--device", "--speed", "--listen", "--password-file", "--name"};
+    const QStringList valued{"--device", "--speed", "--listen", "--password-file", "--name", "--log"};
     QString speed;
     QString listen;
+    bool noLog = false; // --log with an empty name
     for (int i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -68,6 +69,10 @@ ParsedOptions parseOptions(const QStringList &arguments)
             o.passwordFile = value;
         else if (arg == QLatin1String("--name"))
             o.name = value.toUtf8();
+        else if (arg == QLatin1String("--log") && !value.isEmpty())
+            o.log = value;
+        else if (arg == QLatin1String("--log"))
+            noLog = true;
         else if (arg == QLatin1String("--no-password"))
             o.noPassword = true;
         else if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
@@ -96,6 +101,8 @@ ParsedOptions parseOptions(const QStringList &arguments)
     else if (o.name.isEmpty() || o.name.size() > Mapping::MaxName
              || std::any_of(o.name.begin(), o.name.end(), [](char c) { return c >= 0 && c < 0x20; }))
         result.error = QStringLiteral("--name must be 1 to %1 bytes of text").arg(Mapping::MaxName);
+    else if (noLog)
+        result.error = QStringLiteral("--log needs a file name");
     else if (o.noPassword && !o.passwordFile.isEmpty())
         result.error = QStringLiteral("--password-file and --no-password exclude each other");
     else if (o.passwordFile.isEmpty() && !o.noPassword && !o.listenAddress.isLoopback())
@@ -135,6 +142,7 @@ QString usageText()
     return QStringLiteral(
         "Usage: qn62-pjlink --device ADDRESS [--speed 19200|9600] [--listen HOST:PORT]\n"
         "                   [--password-file FILE | --no-password] [--name NAME]\n"
+        "                   [--log FILE]\n"
         "\n"
         "Answers PJLink class 1 on TCP for a QN62 projector on a serial line, so that\n"
         "fleet tools can switch and poll it. Runs without a display; logs to stderr.\n"
@@ -149,6 +157,9 @@ QString usageText()
         "  --password-file FILE the PJLink password: the first line of FILE\n"
         "  --no-password        listen beyond loopback without a password, on purpose\n"
         "  --name NAME          the name PJLink clients see (default QN62)\n"
+        "  --log FILE           append the traffic on the projector's line to FILE,\n"
+        "                       one event a line: TX and RX bytes, the line opening,\n"
+        "                       closing or lost, a command NOT SENT or with NO REPLY\n"
         "  --help               show this text\n"
         "  --version            show the version\n"
         "\n"

@@ -18,6 +18,7 @@ struct Options
     QString passwordFile;
     bool noPassword = false;
     QByteArray name = "QN62";
+    QString log; // the traffic log, none when empty
     bool help = false;
     bool version = false;
 };

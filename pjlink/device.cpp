@@ -4,10 +4,16 @@
 
 namespace qn62::pjlink {
 
-Device::Device(const QString &address, int speed, QObject *parent)
+Device::Device(const QString &address, int speed, const QString &trafficLog, QObject *parent)
     : QObject(parent)
+    , m_traffic(trafficLog.isEmpty() ? nullptr : std::make_unique<TrafficHook>(&m_port))
     , m_client(&m_port)
 {
+    if (m_traffic) {
+        m_traffic->watch(&m_client);
+        m_traffic->log().setFailureHandler([](const QString &why) { qWarning().noquote() << why; });
+        m_traffic->log().open(trafficLog);
+    }
     m_port.setDevice(1, address);
     m_port.setCommPort(1);
     m_port.setSettings(QStringLiteral("%1,N,8,1").arg(speed));
@@ -17,6 +23,11 @@ Device::Device(const QString &address, int speed, QObject *parent)
         emit lost(why);
     });
     connect(&m_port, &CommPort::portWarning, this, [](const QString &why) { qWarning().noquote() << why; });
+}
+
+Device::~Device()
+{
+    m_port.setPortOpen(false);
 }
 
 bool Device::open()
@@ -29,7 +40,6 @@ bool Device::open()
 
 void Device::ask(const QByteArray &code, std::function<void(const QByteArray &)> done)
 {
-    // The traffic log takes the command here and its reply in the callback.
     m_client.request(code, [this, done = std::move(done)](const LineClient::Reply &reply) {
         // Said once when the projector stops answering and once when it
         // answers again, not for every request.

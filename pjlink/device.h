@@ -2,12 +2,14 @@
 
 #include "lineclient.h"
 #include "serialcomm.h"
+#include "traffichook.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace qn62::pjlink {
 
@@ -15,13 +17,17 @@ namespace qn62::pjlink {
 // or a serial device server, locked like the panel's), and the
 // request/reply client over it. Every command the bridge sends and every
 // reply it gets pass through ask(), and every change of the port through
-// open() and lost(): the one place where the traffic log and reconnecting
-// hook in.
+// open() and lost(): the one place where reconnecting hooks in. The
+// traffic log, when asked for, watches the port and the client.
 class Device : public QObject
 {
     Q_OBJECT
 public:
-    Device(const QString &address, int speed, QObject *parent = nullptr);
+    // trafficLog: the file to log the traffic to, none when empty; one that
+    // cannot be opened or written is warned about once and not logged to.
+    Device(const QString &address, int speed, const QString &trafficLog = QString(), QObject *parent = nullptr);
+    // Closes the port, as a close and not a loss.
+    ~Device() override;
 
     // Opens the port. False, with errorString(), when it cannot; the bridge
     // goes on answering ERR3 until the port is open.
@@ -42,6 +48,8 @@ signals:
 
 private:
     SerialComm m_port;
+    // Before the client, so that a loss is logged before what it ends.
+    std::unique_ptr<TrafficHook> m_traffic;
     LineClient m_client;
     bool m_answering = true; // the last command got a complete reply
 };

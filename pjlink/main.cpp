@@ -72,7 +72,7 @@ int main(int argc, char *argv[])
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
 
-    qn62::pjlink::Device device(options.device, options.speed);
+    qn62::pjlink::Device device(options.device, options.speed, options.log);
     if (!device.open())
         qWarning().noquote() << device.errorString() << "Answering ERR3; restart qn62-pjlink once the line is there.";
     qn62::pjlink::Server server(&device, password, qn62::pjlink::Mapping(options.name));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -74,6 +75,15 @@ signals:
     // The port works, with a shortcoming worth a warning (settings that a
     // serial device server did not take). The port stays open.
     void portWarning(const QString &message);
+
+    // The traffic on the line, for a log: bytes as they are handed to the
+    // line (what the far end receives; a command refused or thrown away at a
+    // close never appears), and bytes as input() takes them from it.
+    void bytesSent(const QByteArray &bytes);
+    void bytesReceived(const QByteArray &bytes);
+    // The open port was closed on request (a loss is portLost()). Sent
+    // before outputDropped().
+    void portClosed();
 };
 
 } // namespace qn62

@@ -16,7 +16,12 @@ Transport *createTransport(const QString &address, QObject *parent)
 
 SerialComm::SerialComm(QObject *parent)
     : CommPort(parent)
-    , m_queue([this](const QByteArray &piece) { return m_transport ? m_transport->write(piece) : -1; },
+    , m_queue([this](const QByteArray &piece) {
+                  const qint64 taken = m_transport ? m_transport->write(piece) : -1;
+                  if (taken > 0)
+                      emit bytesSent(piece.left(taken));
+                  return taken;
+              },
               [this] { return m_transport ? m_transport->bytesToWrite() : 0; })
 {
     for (const char *path : DefaultDevices)
@@ -107,6 +112,7 @@ void SerialComm::closeTransport(const QString &lostMessage)
     if (!m_transport)
         return;
     Transport *transport = std::exchange(m_transport, nullptr);
+    const bool wasUp = transport->isOpen();
     transport->disconnect(this);
     transport->close();
     // It may be the sender of the signal being handled.
@@ -116,6 +122,8 @@ void SerialComm::closeTransport(const QString &lostMessage)
     if (!lostMessage.isEmpty()) {
         m_error = notSent.isEmpty() ? lostMessage : lostMessage + QLatin1Char(' ') + notSent;
         emit portLost(m_error);
+    } else if (wasUp) {
+        emit portClosed();
     }
     if (dropped.commands > 0)
         emit outputDropped(lostMessage.isEmpty()
@@ -207,7 +215,12 @@ void SerialComm::drain()
 QString SerialComm::input()
 {
     m_event = 0;
-    return m_transport ? QString::fromLatin1(m_transport->readAll()) : QString();
+    if (!m_transport)
+        return QString();
+    const QByteArray bytes = m_transport->readAll();
+    if (!bytes.isEmpty())
+        emit bytesReceived(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 void SerialComm::handleLost(const QString &reason)

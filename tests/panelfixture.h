@@ -11,7 +11,7 @@
 
 // The real panel on the real serial layer, shared by the start-up, widget,
 // network and end-to-end tests. start() puts any two devices behind COM1 and
-// COM2 and collects the warnings; openPanel() puts a pseudo-terminal the test
+// COM2 (and a traffic log) and collects the warnings; openPanel() puts a pseudo-terminal the test
 // reads and writes behind COM1, and any warning fails the test.
 class PanelFixture : public QObject
 {
@@ -23,7 +23,7 @@ protected:
     QStringList warnings;
 
     void start(const QString &com1, const QString &com2 = QLatin1String(Absent),
-               qn62::SerialComm::TransportFactory transports = qn62::createTransport)
+               qn62::SerialComm::TransportFactory transports = qn62::createTransport, const QString &log = {})
     {
         warnings.clear();
         w.reset();
@@ -31,7 +31,7 @@ protected:
         port->setDevice(1, com1);
         port->setDevice(2, com2);
         port->setTransportFactory(std::move(transports));
-        w = std::make_unique<qn62::Form1>(port.get());
+        w = std::make_unique<qn62::Form1>(port.get(), log);
         w->setWarningHandler([this](const QString &text) { warnings << text; });
     }
     void failOnWarnings() { w->setWarningHandler([](const QString &text) { QFAIL(qPrintable(text)); }); }

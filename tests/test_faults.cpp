@@ -1,5 +1,6 @@
 #include "outputqueue.h"
 #include "panelfixture.h"
+#include "trafficlines.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -186,6 +187,56 @@ private slots:
         click(16);
         QVERIFY(clock.elapsed() < 1000 && !port->portOpen() && !w->isVisible());
         QVERIFY2(box.contains("not sent") && box.contains("C01"), qPrintable(box));
+    }
+
+    // The traffic log of a panel on a pseudo-terminal, against what the far
+    // end got: a real click, a reply in two pieces and its words, no reply, a
+    // stall where one command is refused and the port change throws away the
+    // rest (never a TX line), a loss, a command while closed.
+    void trafficLog()
+    {
+        QTemporaryDir dir;
+        start(line->path, Absent, createTransport, dir.filePath("traffic.log"));
+        detachTicks();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        click(17);
+        QTRY_COMPARE(line->read(), QByteArray("C00\r"));
+        QVERIFY(line->write("\x06"));
+        QTRY_COMPARE(rx(), " ACK ");
+        w->link().Timer2_Timer();
+        w->Command44_Click();
+        QTRY_VERIFY(line->read().endsWith("CR0\r"));
+        for (const char *piece : {"8", "0\r"}) {
+            QVERIFY(line->write(piece));
+            QTRY_VERIFY(w->link().ReplyBuffer.endsWith(piece));
+        }
+        click(18);
+        w->link().Timer2_Timer();
+        const QString longest = QString("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(4000).left(OutputQueue::Capacity - 1);
+        paste(longest);
+        w->Command95_Click();
+        w->Command17_Click();
+        w->Command95_Click();
+        const QString refused = rx().mid(int(strlen(TransactionEngine::NotSentMark)));
+        option("Option1")->click();
+        line->hangUp();
+        QTRY_VERIFY(!port->portOpen());
+        w->Command17_Click();
+        QVERIFY(warnings.size() == 2);
+
+        QByteArrayList got = trafficLines(dir.filePath("traffic.log"));
+        const qsizetype from = got.indexOf("-- NO REPLY to \"C01\"") + 1;
+        QByteArray stalled; // the longest command as far as the line took it
+        while (from > 0 && from < got.size() && got[from].startsWith("> "))
+            stalled += got.takeAt(from).mid(2);
+        QVERIFY2(stalled.size() > 0 && longest.toLatin1().startsWith(stalled), stalled.right(20).constData());
+        QVERIFY(("C00\rCR0\rC01\r" + stalled).startsWith(line->heard));
+        const QByteArray open = "-- OPEN COM1 (" + line->path.toLatin1() + ") 19200,N,8,1";
+        QCOMPARE(got, (QByteArrayList{open, "> C00\r", "< \x06", "> CR0\r", "< 8", "< 0\r", "-- Stand by", "> C01\r",
+            "-- NO REPLY to \"C01\"", "-- NOT SENT \"" + longest.left(40).toLatin1() + "\"... (131071 characters): "
+            + refused.toLatin1(), "-- CLOSE COM1 (" + line->path.toLatin1() + ")", "-- NOT SENT: " + warnings[0].toLatin1(),
+            open, "-- LOST " + warnings[1].toLatin1(), "-- NOT SENT \"C00\": " + port->errorString().toLatin1()}));
     }
 
     // The command line takes what the output queue holds, refuses more whole

@@ -1,5 +1,6 @@
 #include "options.h"
 #include "ptyline.h"
+#include "trafficlines.h"
 
 #include <QtTest>
 
@@ -27,8 +28,8 @@ private slots:
         accepted("network ports", {"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"},
                  "rfc2217://127.0.0.1:2217", "socket://[::1]:4001");
         accepted("host name, highest port", {"--com2", "socket://box-1.lan:65535"}, s0, "socket://box-1.lan:65535");
-        accepted("one-shot", {"--send", "CR0", "--send=CF LOGO OFF", "--port", "2", "--speed=9600", "--timeout", "150"},
-                 s0, s1, "", "CR0,CF LOGO OFF 2 9600 150");
+        accepted("one-shot", {"--send", "CR0", "--send=CF LOGO OFF", "--port", "2", "--speed=9600", "--timeout", "150",
+                 "--log", "t.log"}, s0, s1, "", "CR0,CF LOGO OFF 2 9600 150 t.log");
         accepted("scheme in capitals, trailing slash", {"--com1", "RFC2217://127.0.0.1:2217/"}, "RFC2217://127.0.0.1:2217/", s1);
         const auto refused = [](const char *name, const QStringList &args, const char *mentions) {
             QTest::newRow(name) << args << QStringList{"refused", mentions};
@@ -51,6 +52,7 @@ private slots:
         refused("speed not plain", {"--send", "C00", "--speed=019200"}, "19200 or 9600, not '019200'");
         refused("no time-out", {"--send", "C00", "--timeout", "0"}, "1 to 600000");
         refused("control character in a code", {"--send", "C00\r"}, "printable ASCII");
+        refused("log without a file", {"--demo", "--log"}, "--log needs a file name");
     }
     void parse()
     {
@@ -62,7 +64,8 @@ private slots:
             QVERIFY2(p.error.contains(result[1]), qPrintable(p.error));
         else
             QCOMPARE((QStringList{p.error, o.com1, o.com2, o.demo ? "demo" : "",
-                                  QString("%1 %2 %3 %4").arg(o.send.join(',')).arg(o.port).arg(o.speed).arg(o.timeoutMs)}),
+                                  QString("%1 %2 %3 %4").arg(o.send.join(',')).arg(o.port).arg(o.speed).arg(o.timeoutMs)
+                                      + (o.log.isEmpty() ? "" : " " + o.log)}),
                      QStringList{""} + result);
     }
 
@@ -70,6 +73,9 @@ private slots:
     // at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), against the
     // simulator on its pseudo-terminal or TCP port, a pseudo-terminal where
     // the test answers, a port a panel holds, a server that refuses, or none.
+    // It runs in an empty directory that is also its HOME: with a log, the
+    // log ("@" the address, "|" between lines) is all it writes there;
+    // without one, nothing.
     void program_data()
     {
         QTest::addColumn<QString>("far");
@@ -77,20 +83,26 @@ private slots:
         QTest::addColumn<QByteArrayList>("answers"); // the test's reply to each code
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("err"); // stderr holds it; empty: stderr is empty
+        QTest::addColumn<QString>("err"); // stderr holds it once; empty: stderr is empty
+        QTest::addColumn<QByteArray>("log"); // null: no --log
         const auto row = [](const char *name, const char *far, const QStringList &args, QByteArrayList answers,
-                            const char *out, int status, const char *err = "") {
-            QTest::newRow(name) << far << args << answers << QByteArray(out) << status << QString(err);
+                            const char *out, int status, const char *err = "", const char *log = nullptr) {
+            QTest::newRow(name) << far << args << answers << QByteArray(out) << status << QString(err) << QByteArray(log);
         };
         row("query, ACK, the next one after it", "sim", {"--com1", "@", "--send", "CR0", "--send", "C00", "--send", "CR0"},
-            {}, "CR0\t80\tStand by\nC00\tACK\t\nCR0\t40\tCount down\n", 0);
+            {}, "CR0\t80\tStand by\nC00\tACK\t\nCR0\t40\tCount down\n", 0, "", "-- OPEN COM1 (@) 19200,N,8,1|> CR0\r|"
+            "< 80\r|-- Stand by|> C00\r|< \x06|> CR0\r|< 40\r|-- Count down|-- CLOSE COM1 (@)");
         row("NAK and spaced words over TCP on COM2", "sim --tcp 127.0.0.1:0", {"--com2", "@", "--port", "2", "--send",
             "cr0", "--send", "CR3"}, {}, "cr0\tNAK\t\nCR3\t01234\t0 1 2 3 4 CR  Hour Use\n", 0);
         row("no reply", "sim --silent", {"--com1", "@", "--timeout", "100", "--send", "CR0", "--send", "C00"}, {},
-            "CR0\t\t\nC00\t\t\n", 1, "CR0: no reply within 100 ms");
+            "CR0\t\t\nC00\t\t\n", 1, "CR0: no reply within 100 ms", "-- OPEN COM1 (@) 19200,N,8,1|> CR0\r|-- NO REPLY to "
+            "\"CR0\" within 100 ms|> C00\r|-- NO REPLY to \"C00\" within 100 ms|-- CLOSE COM1 (@)");
         row("9600, a control byte in a reply", "answer", {"--com1", "@", "--speed", "9600", "--timeout", "60000",
-            "--send", "CR0", "--send", "C01"}, {"\x01" "80\r", "\x15"}, "CR0\t<01>80\t\nC01\tNAK\t\n", 0);
-        row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3, "in use by another program");
+            "--send", "CR0", "--send", "C01"}, {"\x01" "80\r", "\x15"}, "CR0\t<01>80\t\nC01\tNAK\t\n", 0, "",
+            "-- OPEN COM1 (@) 9600,N,8,1|> CR0\r|< \x01" "80\r|> C01\r|< \x15|-- CLOSE COM1 (@)");
+        row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3, "in use by another program", "");
+        row("log that cannot be written", "sim", {"--com1", "@", "--log", "/dev/full", "--send", "CR0", "--send", "C00"},
+            {}, "CR0\t80\tStand by\nC00\tACK\t\n", 0, "traffic log /dev/full cannot be written");
         row("server refuses", "", {"--com1", "socket://127.0.0.1:1", "--send", "C01"}, {}, "", 3, "refused");
         row("usage error", "", {"--send", "C01", "--com2", "socket://127.0.0.1"}, {}, "", 2, "--com2: ");
     }
@@ -112,12 +124,18 @@ private slots:
             panel.setDevice(1, line.path);
             QVERIFY(panel.setPortOpen(true));
         }
+        QFETCH(QByteArray, log);
+        if (!log.isNull())
+            args << "--log" << "traffic.log";
         args.replaceInStrings("@", address);
         QProcess p;
+        QTemporaryDir home;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
+        env.insert("HOME", home.path());
         p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home.path());
         p.start(dir + "/qn62-control", args);
         QByteArray heard;
         for (int i = 0, at = 0; i < answers.size(); ++i) { // one code at a time, each only after the reply before
@@ -131,8 +149,12 @@ private slots:
         QTEST(p.exitCode(), "status");
         QFETCH(QString, err);
         const QString said = QString::fromLocal8Bit(p.readAllStandardError());
-        QVERIFY2(err.isEmpty() ? said.isEmpty() : said.contains(err), qPrintable(said));
+        QVERIFY2(err.isEmpty() ? said.isEmpty() : said.count(err) == 1, qPrintable(said));
         QCOMPARE(line.read(), heard); // nothing written to a held port
+        if (log.isNull())
+            QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+        else
+            QCOMPARE(trafficLines(home.filePath("traffic.log")).join('|'), log.replace("@", address.toLatin1()));
         sim.terminate();
         sim.waitForFinished();
     }

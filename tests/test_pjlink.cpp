@@ -9,6 +9,7 @@
 #include "mapping.h"
 #include "server.h"
 #include "sim/ptyprojector.h"
+#include "trafficlines.h"
 
 #include <QTcpSocket>
 #include <QTemporaryFile>
@@ -57,14 +58,16 @@ class PjlinkTest : public QObject
     std::unique_ptr<Server> server;
     qint64 now = 0;
     QByteArrayList onLine; // commands the projector received
+    QByteArray answered;   // the bytes it sent back
 
-    void start(const QByteArray &password = {})
+    void start(const QByteArray &password = {}, const QString &log = {})
     {
         sim = std::make_unique<qn62::sim::PtyProjector>();
         QVERIFY(sim->open());
         connect(sim.get(), &qn62::sim::PtyProjector::commandReceived, this,
                 [this](const QByteArray &command) { onLine << command; });
-        device = std::make_unique<Device>(sim->slavePath(), 19200);
+        connect(sim.get(), &qn62::sim::PtyProjector::dataWritten, this, [this](const QByteArray &b) { answered += b; });
+        device = std::make_unique<Device>(sim->slavePath(), 19200, log);
         QVERIFY(device->open());
         server = std::make_unique<Server>(device.get(), password, Mapping("Hall 2"));
         server->setClock([this] { return now; });
@@ -84,6 +87,7 @@ private slots:
         device.reset();
         sim.reset();
         onLine.clear();
+        answered.clear();
         now = 0;
     }
 
@@ -245,9 +249,13 @@ private slots:
             QCOMPARE(c.ask("%1CLSS ?"), "%1CLSS=1"); // no digest needed once proved
     }
 
+    // With a traffic log that cannot be written: one warning, and the
+    // bridge answers on.
     void connectionLimitAndIdleClose()
     {
-        start();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^The traffic log /dev/full cannot be written"));
+        QTest::failOnWarning(QRegularExpression("traffic log"));
+        start({}, "/dev/full");
         std::vector<std::unique_ptr<Client>> clients;
         for (int i = 0; i < Server::MaxConnections; ++i)
             clients.push_back(connected());
@@ -269,10 +277,13 @@ private slots:
     }
 
     // Several clients asking at once share one query; its reply serves for
-    // ReuseMs; a set command and a lost line forget it.
+    // ReuseMs; a set command and a lost line forget it. The traffic log holds
+    // what the projector got and sent, the words of the first reply, the
+    // opening, the loss and a query that could not go out after it.
     void reuseWindowAndLostLine()
     {
-        start();
+        QTemporaryDir dir;
+        start({}, dir.filePath("traffic.log"));
         std::vector<std::unique_ptr<Client>> clients;
         for (int i = 0; i < 3; ++i)
             clients.push_back(connected());
@@ -301,6 +312,15 @@ private slots:
         QCOMPARE(clients[1]->ask("%1POWR ?"), "%1POWR=ERR3");
         QVERIFY(!device->client().timer().isActive() && device->client().pending() == 0);
         QCOMPARE(connected()->ask("%1INST ?"), "%1INST=11 12 21");
+        QByteArray tx, rx;
+        QByteArrayList notes;
+        for (const QByteArray &e : trafficLines(dir.filePath("traffic.log")))
+            e.startsWith("> ") ? tx += e.mid(2) : e.startsWith("< ") ? rx += e.mid(2) : (notes << e, rx);
+        QVERIFY(tx == onLine.join('\r') + '\r' && rx == answered);
+        const QByteArray com1 = "COM1 (" + device->address().toLatin1() + ")";
+        QVERIFY2(notes.size() == 6 && notes[0] == "-- OPEN " + com1 + " 19200,N,8,1" && notes[1] == "-- Stand by"
+                     && notes[4].startsWith("-- LOST " + com1 + " has been closed: the device disconnected.")
+                     && notes[5] == "-- NOT SENT \"CR0\": " + com1 + " is not open.", notes.join('\n').constData());
     }
 
     void options_data()
@@ -317,7 +337,8 @@ private slots:
         row("both password options", {"--password-file", "p", "--no-password"}, "exclude each other");
         row("speed", {"--speed", "4800"}, "19200 or 9600");
         row("name too long", {"--name", QString(65, 'n')}, "--name must be");
-        row("no log yet", {"--log", "f"}, "unknown option");
+        row("traffic log", {"--log", "f"}, "");
+        row("traffic log without a name", {"--log="}, "--log needs a file name");
         QTest::newRow("no device") << QStringList() << QString("--device ADDRESS is needed");
     }
     void options()

@@ -100,6 +100,28 @@ private slots:
         w->Command18_Click();
         QTRY_COMPARE(two.read(), QByteArray("C01\r"));
     }
+
+    // A traffic log that cannot be opened: one box once the window is up,
+    // and the panel works on without a log.
+    void trafficLogThatCannotBeOpened()
+    {
+        PtyLine one;
+        start(one.path, Absent, createTransport, "/nonexistent-qn62/traffic.log");
+        w->setWarningHandler({});
+        w->show();
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = w->findChild<QMessageBox *>()));
+        QVERIFY2(w->findChildren<QMessageBox *>().size() == 1 && box->windowTitle() == "QN62RSC"
+                     && box->text().contains("/nonexistent-qn62/traffic.log"),
+                 qPrintable(box->text()));
+        box->accept();
+        w->setWarningHandler([this](const QString &text) { warnings << text; });
+        w->Command17_Click();
+        QTRY_COMPARE(one.read(), QByteArray("C00\r"));
+        QVERIFY(one.write("\x06"));
+        QTRY_COMPARE(w->link().ReplyBuffer, "\x06");
+        QVERIFY(port->portOpen() && warnings.isEmpty() && !QFile::exists("/nonexistent-qn62"));
+    }
 };
 
 QTEST_MAIN(StartupTest)

@@ -1,0 +1,83 @@
+#include "traffichook.h"
+
+#include "commport.h"
+#include "lineclient.h"
+#include "transaction.h"
+
+namespace qn62 {
+
+namespace {
+
+// A command as the log names it: quoted, without its CR, a long one by its
+// start.
+QString quoted(QByteArray command)
+{
+    static constexpr int Shown = 40;
+    if (command.endsWith('\r'))
+        command.chop(1);
+    const QString start = QLatin1Char('"') + QString::fromLatin1(command.left(Shown)) + QLatin1Char('"');
+    return command.size() <= Shown ? start : start + QStringLiteral("... (%1 characters)").arg(command.size());
+}
+
+} // namespace
+
+TrafficHook::TrafficHook(CommPort *port, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+{
+    connect(port, &CommPort::bytesSent, this, [this](const QByteArray &bytes) { m_log.transmitted(bytes); });
+    connect(port, &CommPort::bytesReceived, this, [this](const QByteArray &bytes) { m_log.received(bytes); });
+    connect(port, &CommPort::portOpened, this, [this] {
+        m_lost.clear();
+        m_log.note(QStringLiteral("OPEN %1 %2").arg(m_port->describe(m_port->commPort()), m_port->settings()));
+    });
+    connect(port, &CommPort::portClosed, this,
+            [this] { m_log.note(QStringLiteral("CLOSE %1").arg(m_port->describe(m_port->commPort()))); });
+    connect(port, &CommPort::portLost, this, [this](const QString &message) {
+        m_lost = message;
+        m_log.note(QStringLiteral("LOST ") + message);
+    });
+    connect(port, &CommPort::outputDropped, this, [this](const QString &message) {
+        // A loss's message has told it already.
+        if (message != m_lost)
+            m_log.note(QStringLiteral("NOT SENT: ") + message);
+    });
+}
+
+void TrafficHook::notSent(const QByteArray &command, const QString &why)
+{
+    m_log.note(QStringLiteral("NOT SENT %1: %2").arg(quoted(command), why));
+}
+
+void TrafficHook::noReply(const QByteArray &command, const QString &how)
+{
+    m_log.note(QStringLiteral("NO REPLY to %1%2").arg(quoted(command), how));
+}
+
+void TrafficHook::watch(TransactionEngine *engine)
+{
+    connect(engine, &TransactionEngine::notSent, this,
+            [this](const QString &command, const QString &why) { notSent(command.toLatin1(), why); });
+    connect(engine, &TransactionEngine::noReply, this,
+            [this](const QString &command) { noReply(command.toLatin1(), QString()); });
+    connect(engine, &TransactionEngine::decoded, this, [this](const QString &status) { m_log.note(status.trimmed()); });
+}
+
+void TrafficHook::watch(LineClient *client)
+{
+    connect(client, &LineClient::ended, this, [this, client](const LineClient::Reply &reply, bool wentOut) {
+        if (!wentOut) {
+            notSent(reply.code, reply.why);
+        } else if (reply.end == LineClient::End::NotSent) {
+            noReply(reply.code, QStringLiteral(": the line was lost"));
+        } else if (reply.end == LineClient::End::TimedOut) {
+            noReply(reply.code, reply.bytes.isEmpty()
+                                    ? QStringLiteral(" within %1 ms").arg(client->timeout())
+                                    : QStringLiteral(": the reply did not end within %1 ms").arg(client->timeout()));
+        } else if (const QString words = replyWords(reply.code, reply.bytes); !words.isEmpty()) {
+            m_log.note(words);
+        }
+    });
+}
+
+} // namespace qn62

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "trafficlog.h"
+
+#include <QObject>
+#include <QString>
+
+namespace qn62 {
+
+class CommPort;
+class LineClient;
+class TransactionEngine;
+
+// Hooks the traffic log onto what the panel, the one-shot commands and the
+// network bridge share, so that all three log alike:
+//   TX   the bytes as they are handed to the line (what the far end gets)
+//   RX   the bytes as they arrive
+//   --   the port opening (device and settings), closing, lost with the
+//        reason, output thrown away at a close, a command NOT SENT and
+//        why, a command that got no reply, and the words of a decoded reply
+// The port tells the bytes and its changes; the panel's engine or the line
+// client tells the rest. Nothing is written unless the log has been opened.
+class TrafficHook : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TrafficHook(CommPort *port, QObject *parent = nullptr);
+
+    TrafficLog &log() { return m_log; }
+
+    void watch(TransactionEngine *engine);
+    void watch(LineClient *client);
+
+private:
+    void notSent(const QByteArray &command, const QString &why);
+    void noReply(const QByteArray &command, const QString &how);
+
+    TrafficLog m_log;
+    CommPort *m_port;
+    QString m_lost; // the last loss told, which also tells its output thrown away
+};
+
+} // namespace qn62
