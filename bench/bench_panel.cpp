@@ -7,6 +7,8 @@
 //   repeat          commands per second while a button is held, per pace,
 //                   the fastest also through ser2net
 //   receive cost    CPU time and memory while the far end talks without end
+//   traffic log     the stream's CPU and the click to wire while it streams,
+//                   without and with --log, in rounds that take turns
 //   one-shot        qn62-control --send CR0 from process start to exit,
 //                   against qn62-sim on a loopback TCP port
 //   start-up        process start until the window is first shown
@@ -22,9 +24,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QTest>
 #include <QTimer>
@@ -86,7 +90,7 @@ struct Rig
     SerialComm port;
     std::unique_ptr<Form1> panel;
 
-    explicit Rig(bool viaSer2net = false)
+    explicit Rig(bool viaSer2net = false, const QString &trafficLog = QString())
     {
         if (line.path.isEmpty()) {
             std::perror("openpty");
@@ -101,7 +105,7 @@ struct Rig
             }
             port.setDevice(1, server->address(0, "rfc2217"));
         }
-        panel = std::make_unique<Form1>(&port);
+        panel = std::make_unique<Form1>(&port, trafficLog);
         panel->setWarningHandler([](const QString &text) {
             std::fprintf(stderr, "warning: %s\n", qPrintable(text));
         });
@@ -130,6 +134,51 @@ struct Rig
     }
 };
 
+// Microseconds from a real mouse event on button until the command's first
+// byte can be read at the far end: the press of a hold button (released
+// after), or the release that completes a click.
+double wireMicros(Rig &rig, FaceButton *button, bool hold)
+{
+    rig.drain();
+    QElapsedTimer clock;
+    if (hold) {
+        clock.start();
+        QTest::mousePress(button, Qt::LeftButton);
+    } else {
+        QTest::mousePress(button, Qt::LeftButton);
+        clock.start();
+        QTest::mouseRelease(button, Qt::LeftButton);
+    }
+    if (!rig.readable(1000)) {
+        std::fprintf(stderr, "no bytes after a press of %s\n", qPrintable(button->objectName()));
+        std::exit(1);
+    }
+    const double us = clock.nsecsElapsed() / 1000.0;
+    if (!rig.line.read().startsWith('C')) { // not this command's first byte: a stale one
+        std::fprintf(stderr, "stale bytes at the far end after a press of %s\n", qPrintable(button->objectName()));
+        std::exit(1);
+    }
+    if (hold)
+        QTest::mouseRelease(button, Qt::LeftButton);
+    return us;
+}
+
+// The far end talking at 1920 bytes per second, what 19200 baud carries, in
+// 20 ms slices, while it lives.
+struct Stream
+{
+    QTimer feeder;
+    explicit Stream(Rig &rig)
+    {
+        static const QByteArray slice(1920 / 50, 'A');
+        feeder.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&feeder, &QTimer::timeout, [&rig] {
+            if (write(rig.line.master, slice.constData(), slice.size()) < 0) { /* full: drop, as a line would */ }
+        });
+        feeder.start(20);
+    }
+};
+
 void clickToWire()
 {
     const int rounds = g_quick ? 200 : 1000;
@@ -152,27 +201,7 @@ void clickToWire()
         std::vector<double> us;
         FaceButton *button = rig.panel->button(c.button);
         for (int i = 0; i < rounds; ++i) {
-            rig.drain();
-            QElapsedTimer clock;
-            if (c.hold) {
-                clock.start();
-                QTest::mousePress(button, Qt::LeftButton);
-            } else {
-                QTest::mousePress(button, Qt::LeftButton);
-                clock.start();
-                QTest::mouseRelease(button, Qt::LeftButton);
-            }
-            if (!rig.readable(1000)) {
-                std::fprintf(stderr, "no bytes after %s\n", c.what);
-                std::exit(1);
-            }
-            us.push_back(clock.nsecsElapsed() / 1000.0);
-            if (!rig.line.read().startsWith('C')) { // not this command's first byte: a stale one
-                std::fprintf(stderr, "stale bytes at the far end after %s\n", c.what);
-                std::exit(1);
-            }
-            if (c.hold)
-                QTest::mouseRelease(button, Qt::LeftButton);
+            us.push_back(wireMicros(rig, button, c.hold));
             QCoreApplication::processEvents();
         }
         std::printf("| %s | %.0f µs | %.0f µs | %.0f µs |\n", c.what, percentile(us, 50), percentile(us, 99),
@@ -237,19 +266,12 @@ void receiveCost()
     std::printf("## Receive cost\n\n| load | wall | CPU | share of one core | resident memory before → after |\n"
                 "|---|---|---|---|---|\n");
 
-    // 1920 bytes per second, what 19200 baud carries, in 20 ms slices.
-    QByteArray slice(1920 / 50, 'A');
-    QTimer feeder;
-    feeder.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&feeder, &QTimer::timeout, [&] {
-        if (write(rig.line.master, slice.constData(), slice.size()) < 0) { /* full: drop, as a line would */ }
-    });
     double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    feeder.start(20);
+    auto stream = std::make_unique<Stream>(rig);
     runFor(seconds * 1000);
-    feeder.stop();
+    stream.reset();
     double cpu = cpuSeconds() - cpu0;
     double elapsed = wall.elapsed() / 1000.0;
     std::printf("| 1920 B/s stream, no command pending | %.1f s | %.3f s | %.2f %% | %ld → %ld KiB |\n",
@@ -285,6 +307,63 @@ void receiveCost()
     std::printf("| 100 KB burst, written and read (%d receive events) | %.1f ms | %.1f ms | — | → %ld KiB |\n",
                 events, lastEventNs / 1e6, cpu * 1000.0, residentKiB());
     std::printf("\nTarget: the stream under 5 %% of one core, with flat memory.\n\n");
+}
+
+// What --log costs the panel: the stream's CPU, then the click to wire once
+// it has stopped, each on a fresh panel without and with a traffic log. The
+// machine is shared and its load drifts, so the two take turns
+// (without-with, then with-without) and their rounds are pooled.
+void trafficLogCost()
+{
+    const int pairs = g_quick ? 2 : 6;
+    const int streamMs = g_quick ? 2000 : 5000;
+    const int clicks = g_quick ? 200 : 500;
+    QTemporaryDir dir;
+    struct Mode { double cpu = 0, wall = 0; std::vector<double> press, click; qint64 logBytes = 0; } modes[2];
+    for (int pair = 0; pair < pairs; ++pair) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const int logged = pair % 2 == 0 ? turn : 1 - turn;
+            Mode &m = modes[logged];
+            const QString path = logged ? dir.filePath(QStringLiteral("traffic%1.log").arg(pair)) : QString();
+            Rig rig(false, path);
+            auto stream = std::make_unique<Stream>(rig);
+            const double cpu0 = cpuSeconds();
+            QElapsedTimer wall;
+            wall.start();
+            runFor(streamMs);
+            stream.reset();
+            m.cpu += cpuSeconds() - cpu0;
+            m.wall += wall.elapsed() / 1000.0;
+            runFor(100);
+            for (int i = 0; i < clicks; ++i) {
+                m.press.push_back(wireMicros(rig, rig.panel->button(1), true));
+                QCoreApplication::processEvents();
+                m.click.push_back(wireMicros(rig, rig.panel->button(17), false));
+                QCoreApplication::processEvents();
+            }
+            if (logged)
+                m.logBytes += QFileInfo(path).size();
+        }
+    }
+    const auto change = [](double without, double with) { return (with - without) / without * 100.0; };
+    const double share[2] = {modes[0].cpu / modes[0].wall * 100.0, modes[1].cpu / modes[1].wall * 100.0};
+    std::printf("## Traffic log\n\n"
+                "What `--log` costs: a fresh panel on the pseudo-terminal, %.0f s of the far end streaming "
+                "1920 B/s (CPU), then %d presses of VOL + and %d clicks of POWER ON (click to wire, as above). "
+                "%d rounds without and %d with the log, taking turns (without-with, then with-without) since the "
+                "machine is shared; the rounds of each are pooled. The log took %.0f KiB.\n\n"
+                "| measure | without the log | with the log | change |\n|---|---|---|---|\n"
+                "| CPU while streaming, share of one core | %.2f %% | %.2f %% | %+.1f %% |\n",
+                streamMs / 1000.0, clicks, clicks, pairs, pairs, modes[1].logBytes / 1024.0, share[0], share[1],
+                change(share[0], share[1]));
+    for (const auto &[what, samples] : {std::pair{"press of VOL +", &Mode::press}, std::pair{"click of POWER ON", &Mode::click}})
+        for (const double p : {50.0, 99.0}) {
+            const double without = percentile(modes[0].*samples, p), with = percentile(modes[1].*samples, p);
+            std::printf("| click to wire, %s, %s | %.0f µs | %.0f µs | %+.1f %% |\n", what,
+                        p == 50.0 ? "median" : "99th percentile", without, with, change(without, with));
+        }
+    std::printf("\nTarget: with the log, the CPU and the click-to-wire 99th percentiles within 10 %% of the runs "
+                "without it.\n\n");
 }
 
 // Child mode: report the moment the window is first exposed.
@@ -429,6 +508,7 @@ int main(int argc, char *argv[])
     clickToWire();
     repeatFidelity();
     receiveCost();
+    trafficLogCost();
     oneShot(QCoreApplication::applicationDirPath());
     startUp(app.applicationFilePath());
     return 0;

@@ -1,13 +1,42 @@
 #include "trafficlog.h"
 
 #include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace qn62 {
 
-TrafficLog::~TrafficLog() = default;
+namespace {
+
+constexpr char Hex[] = "0123456789ABCDEF";
+
+// "43 52 30 0D  CR0." for the bytes C, R, 0, CR, appended to out.
+void appendBytes(QByteArray &out, const QByteArray &bytes)
+{
+    const qsizetype at = out.size();
+    out.resize(at + 4 * bytes.size() + 1);
+    char *hex = out.data() + at;
+    char *text = hex + 3 * bytes.size() + 1;
+    for (const char c : bytes) {
+        *hex++ = Hex[quint8(c) >> 4];
+        *hex++ = Hex[quint8(c) & 15];
+        *hex++ = ' ';
+        *text++ = c >= 0x20 && c <= 0x7E ? c : '.';
+    }
+    *hex = ' ';
+}
+
+} // namespace
+
+TrafficLog::~TrafficLog()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 void TrafficLog::setFailureHandler(std::function<void(const QString &why)> handler)
 {
@@ -16,60 +45,63 @@ void TrafficLog::setFailureHandler(std::function<void(const QString &why)> handl
 
 bool TrafficLog::open(const QString &path)
 {
-    m_file.close();
+    if (m_fd >= 0)
+        ::close(m_fd);
     m_path = path;
     // Appended by the system, so that a device such as /dev/stderr serves
-    // too; unbuffered, so that every line reaches the file as it is written.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    const QString why = fd < 0 ? qt_error_string(errno) : QString();
-    if (fd >= 0 && m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+    // too, and written straight to the file, a line at a time.
+    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (m_fd >= 0)
         return true;
-    if (fd >= 0)
-        ::close(fd);
-    fail(QStringLiteral("The traffic log %1 cannot be opened (%2); nothing is logged.")
-             .arg(path, why.isEmpty() ? m_file.errorString() : why));
+    fail(QStringLiteral("The traffic log %1 cannot be opened (%2); nothing is logged.").arg(path, qt_error_string(errno)));
     return false;
-}
-
-bool TrafficLog::isOpen() const
-{
-    return m_file.isOpen();
 }
 
 void TrafficLog::fail(const QString &why)
 {
-    m_file.close();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
     if (m_onFailure)
         m_onFailure(why);
 }
 
 void TrafficLog::transmitted(const QByteArray &bytes)
 {
-    if (!bytes.isEmpty())
-        write("TX " + formatBytes(bytes));
+    if (m_fd < 0 || bytes.isEmpty())
+        return;
+    appendBytes(begin("TX"), bytes);
+    finish();
 }
 
 void TrafficLog::received(const QByteArray &bytes)
 {
-    if (!bytes.isEmpty())
-        write("RX " + formatBytes(bytes));
+    if (m_fd < 0 || bytes.isEmpty())
+        return;
+    appendBytes(begin("RX"), bytes);
+    finish();
 }
 
 void TrafficLog::note(const QString &text)
 {
+    if (m_fd < 0)
+        return;
     // One event a line, whatever the text holds.
-    QString flat = text;
-    flat.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    write("-- " + flat.toUtf8());
+    QByteArray &line = begin("--");
+    const qsizetype at = line.size();
+    line += text.toUtf8();
+    for (qsizetype i = at; i < line.size(); ++i)
+        if (line[i] == '\r' || line[i] == '\n')
+            line[i] = ' ';
+    finish();
 }
 
-void TrafficLog::write(const QByteArray &event)
+// Starts the line in m_line: the local time, then word and a space. The
+// local time of a second is worked out once: its offset can change only
+// from one second to the next, and the conversion costs more than the rest
+// of the line.
+QByteArray &TrafficLog::begin(const char *word)
 {
-    if (!m_file.isOpen())
-        return;
-    // The local time of a second is worked out once: its offset can change
-    // only from one second to the next, and the conversion costs more than
-    // the rest of the line.
     const qint64 ms = QDateTime::currentMSecsSinceEpoch();
     const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
     if (second != m_second || m_stamp.isEmpty()) {
@@ -82,21 +114,27 @@ void TrafficLog::write(const QByteArray &event)
     }
     const int milli = int(ms - second * 1000);
     const char fraction[] = {'.', char('0' + milli / 100), char('0' + milli / 10 % 10), char('0' + milli % 10)};
-    QByteArray line;
-    line.reserve(m_stamp.size() + 4 + m_offset.size() + event.size() + 1);
-    line.append(m_stamp).append(fraction, 4).append(m_offset).append(event).append('\n');
-    if (m_file.write(line) != line.size())
-        fail(QStringLiteral("The traffic log %1 cannot be written (%2); nothing more is logged.")
-                 .arg(m_path, m_file.errorString()));
+    m_line.resize(0);
+    m_line.append(m_stamp).append(fraction, 4).append(m_offset).append(word).append(' ');
+    return m_line;
 }
 
-QByteArray TrafficLog::formatBytes(const QByteArray &bytes)
+// Writes the line in m_line, with its end, to the file now.
+void TrafficLog::finish()
 {
-    QByteArray text = bytes;
-    for (char &c : text)
-        if (c < 0x20 || c > 0x7E)
-            c = '.';
-    return bytes.toHex(' ').toUpper() + "  " + text;
+    m_line.append('\n');
+    qsizetype done = 0;
+    while (done < m_line.size()) {
+        const ssize_t n = ::write(m_fd, m_line.constData() + done, size_t(m_line.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            fail(QStringLiteral("The traffic log %1 cannot be written (%2); nothing more is logged.")
+                     .arg(m_path, qt_error_string(n < 0 ? errno : ENOSPC)));
+            return;
+        }
+        done += n;
+    }
 }
 
 } // namespace qn62

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include <functional>
@@ -33,21 +32,20 @@ public:
 
     // Opens path for appending. False, after the report, when it cannot.
     bool open(const QString &path);
-    bool isOpen() const;
+    bool isOpen() const { return m_fd >= 0; }
 
     void transmitted(const QByteArray &bytes);
     void received(const QByteArray &bytes);
     void note(const QString &text);
 
-    // "43 52 30 0D  CR0." for the bytes C, R, 0, CR.
-    static QByteArray formatBytes(const QByteArray &bytes);
-
 private:
-    void write(const QByteArray &event);
+    QByteArray &begin(const char *word);
+    void finish();
     void fail(const QString &why);
 
-    QFile m_file;
+    int m_fd = -1;
     QString m_path;
+    QByteArray m_line;    // the line being written, its memory kept
     qint64 m_second = 0;  // the second m_stamp and m_offset stand for
     QByteArray m_stamp;   // "2026-12-07T22:00:00"
     QByteArray m_offset;  // "+01:00 "
