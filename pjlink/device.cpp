@@ -2,6 +2,8 @@
 
 #include <QDebug>
 
+#include <utility>
+
 namespace qn62::pjlink {
 
 Device::Device(const QString &address, int speed, QObject *parent)
@@ -11,18 +13,29 @@ Device::Device(const QString &address, int speed, QObject *parent)
     m_port.setDevice(1, address);
     m_port.setCommPort(1);
     m_port.setSettings(QStringLiteral("%1,N,8,1").arg(speed));
+    m_port.setReconnect(true);
     connect(&m_port, &CommPort::portLost, this, [this](const QString &why) {
-        qWarning().noquote() << why << "Answering ERR3 until qn62-pjlink is restarted.";
-        // Reconnecting, once the bridge does it, starts here.
+        // A line that comes back only to drop again is one outage.
+        if (!m_port.lossIsRelapse()) {
+            qWarning().noquote() << why << "Answering ERR3 meanwhile.";
+            m_backTold = false;
+        }
         emit lost(why);
+    });
+    connect(&m_port, &CommPort::portOpened, this, [this] {
+        if (!std::exchange(m_backTold, true))
+            qInfo().noquote() << "projector line open again:" << this->address();
     });
     connect(&m_port, &CommPort::portWarning, this, [](const QString &why) { qWarning().noquote() << why; });
 }
 
 bool Device::open()
 {
-    if (!m_port.setPortOpen(true))
+    if (!m_port.setPortOpen(true)) {
+        m_port.awaitDevice();
+        m_backTold = false;
         return false;
+    }
     qInfo().noquote() << "projector line open:" << address();
     return true;
 }

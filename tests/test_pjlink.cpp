@@ -9,6 +9,7 @@
 #include "mapping.h"
 #include "server.h"
 #include "sim/ptyprojector.h"
+#include "socatline.h"
 
 #include <QTcpSocket>
 #include <QTemporaryFile>
@@ -58,14 +59,20 @@ class PjlinkTest : public QObject
     qint64 now = 0;
     QByteArrayList onLine; // commands the projector received
 
-    void start(const QByteArray &password = {})
+    // via: a socat pair between the bridge and the simulator, started unless missing.
+    void start(const QByteArray &password = {}, SocatLine *via = nullptr, bool missing = false)
     {
         sim = std::make_unique<qn62::sim::PtyProjector>();
         QVERIFY(sim->open());
         connect(sim.get(), &qn62::sim::PtyProjector::commandReceived, this,
                 [this](const QByteArray &command) { onLine << command; });
-        device = std::make_unique<Device>(sim->slavePath(), 19200);
-        QVERIFY(device->open());
+        if (via) {
+            via->joined = sim->slavePath();
+            QVERIFY2(missing || via->start(), via->error.constData());
+        }
+        device = std::make_unique<Device>(via ? via->path : sim->slavePath(), 19200);
+        QCOMPARE(device->open(), !missing);
+        QObject::disconnect(&device->port().retryTimer(), nullptr, &device->port(), nullptr); // the test tries
         server = std::make_unique<Server>(device.get(), password, Mapping("Hall 2"));
         server->setClock([this] { return now; });
         QVERIFY(server->listen(QHostAddress::LocalHost, 0));
@@ -301,6 +308,35 @@ private slots:
         QCOMPARE(clients[1]->ask("%1POWR ?"), "%1POWR=ERR3");
         QVERIFY(!device->client().timer().isActive() && device->client().pending() == 0);
         QCOMPARE(connected()->ask("%1INST ?"), "%1INST=11 12 21");
+    }
+
+    // The line goes away and comes back under the same name, while the
+    // bridge runs or before it starts: ERR3 meanwhile, then answers from
+    // the line again once a try has opened it.
+    void lineComesBack_data()
+    {
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("lost while running") << false;
+        QTest::newRow("missing at start") << true;
+    }
+    void lineComesBack()
+    {
+        QFETCH(bool, missing);
+        SocatLine line;
+        start({}, &line, missing);
+        const auto c = connected();
+        if (!missing) {
+            QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
+            line.hangUp();
+            QTRY_VERIFY(device->port().awaitingDevice());
+        }
+        QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
+        device->port().retry();
+        QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
+        QVERIFY2(line.start(), line.error.constData());
+        device->port().retry();
+        QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
+        QCOMPARE(onLine.size(), missing ? 1 : 2);
     }
 
     void options_data()
