@@ -15,10 +15,13 @@ Device::Device(const QString &address, int speed, QObject *parent)
     m_port.setSettings(QStringLiteral("%1,N,8,1").arg(speed));
     m_port.setReconnect(true);
     connect(&m_port, &CommPort::portLost, this, [this](const QString &why) {
-        // A line that comes back only to drop again is one outage.
+        // A line that comes back only to drop again is one outage: its
+        // relapses are told once.
         if (!m_port.lossIsRelapse()) {
             qWarning().noquote() << why << "Answering ERR3 meanwhile.";
-            m_backTold = false;
+            m_backTold = m_relapseTold = false;
+        } else if (!std::exchange(m_relapseTold, true)) {
+            qWarning().noquote() << "the projector line dropped again soon after it came back; trying on";
         }
         emit lost(why);
     });

@@ -20,8 +20,8 @@ namespace qn62::pjlink {
 // The port reconnects by itself: a line that is lost, or that cannot be
 // opened at start (a service often starts before its adapter is there), is
 // waited for and opened again when it comes back, and requests meanwhile
-// get no reply (ERR3). The journal hears of each outage once, and once more
-// when the line is back.
+// get no reply (ERR3). The journal hears of each outage once, once more
+// when the line is back, and once if it drops again soon after.
 class Device : public QObject
 {
     Q_OBJECT
@@ -52,6 +52,7 @@ private:
     LineClient m_client;
     bool m_answering = true; // the last command got a complete reply
     bool m_backTold = true;  // the port's comeback since its last loss was logged
+    bool m_relapseTold = false; // a relapse of this outage was logged
 };
 
 } // namespace qn62::pjlink
