@@ -119,22 +119,23 @@ private slots:
     // Reconnecting: a device lost while output waits, or absent at start, is
     // told once. Tries while it is away, or back under the same link but not
     // to be opened yet, wait on without a box; then it opens, and nothing from
-    // before goes out. END ends the waiting instead.
+    // before goes out. END, or a port choice even if it fails, ends the waiting.
     void comesBack_data()
     {
         QTest::addColumn<QString>("says");
-        QTest::addColumn<QString>("blocked"); // what keeps the device that is back from opening at first
+        QTest::addColumn<QString>("then"); // what keeps the device that is back from opening at first, or ends the waiting
         const QString lost = "comes back. Check the cable or adapter. The command \"MMMM";
         QTest::newRow("socat, lost with output waiting") << lost << "";
         QTest::newRow("socat, absent at start") << "or choose the other port. The panel opens it as soon as it can." << "";
         QTest::newRow("socat, back unreadable (mode 000), then readable") << lost << "mode 000";
         QTest::newRow("socat, back held by another program, then free") << lost << "held";
-        QTest::newRow("socat, END while waiting") << lost << "";
+        QTest::newRow("socat, END while waiting") << lost << "END";
+        QTest::newRow("socat, COM2 chosen while waiting, and failing") << lost << "COM2";
     }
     void comesBack()
     {
         QFETCH(QString, says);
-        QFETCH(QString, blocked);
+        QFETCH(QString, then);
         auto *socat = static_cast<SocatLine *>(line.get());
         // Held here (write-only: it takes no input), the first device's
         // number is not handed out again: the link must be resolved anew.
@@ -147,28 +148,29 @@ private slots:
         }
         QTRY_COMPARE(warnings.size(), 1);
         QVERIFY2(warnings[0].contains(says) && port->awaitingDevice(), qPrintable(warnings[0]));
-        if (QByteArray(QTest::currentDataTag()).contains("END")) {
-            click(16);
-            QVERIFY(!port->awaitingDevice() && !port->retryTimer().isActive() && !w->isVisible());
+        if (then == "END" || then == "COM2") {
+            then == "END" ? click(16) : option("Option2")->click();
+            QVERIFY(!port->awaitingDevice() && !port->retryTimer().isActive() && warnings.size() == (then == "END" ? 1 : 2));
             return;
         }
         port->retry(); // still away
-        QVERIFY(port->awaitingDevice() && port->retryTimer().interval() == 1000 && port->retryTimer().isActive());
+        w->Command17_Click();
+        QVERIFY(rx().endsWith(" to come back") && port->retryTimer().interval() == 1000 && port->retryTimer().isActive());
         QVERIFY2(socat->start(), socat->error.constData());
         ::close(first);
         const QByteArray device = QFile::encodeName(socat->device());
         SerialComm holder;
         holder.setDevice(1, socat->device());
-        QVERIFY(blocked != "mode 000" || ::chmod(device.constData(), 0) == 0);
-        QVERIFY(blocked != "held" || holder.setPortOpen(true));
+        QVERIFY(then != "mode 000" || ::chmod(device.constData(), 0) == 0);
+        QVERIFY(then != "held" || holder.setPortOpen(true));
         // Root opens whatever the mode: its tries go as an ordinary user.
-        const bool asNobody = blocked == "mode 000" && ::geteuid() == 0;
+        const bool asNobody = then == "mode 000" && ::geteuid() == 0;
         const auto tryAgain = [&] {
             QVERIFY(!asNobody || ::seteuid(65534) == 0);
             port->retry();
             QVERIFY(!asNobody || ::seteuid(0) == 0);
         };
-        if (!blocked.isEmpty()) {
+        if (!then.isEmpty()) {
             tryAgain();
             QVERIFY(port->awaitingDevice() && port->retryTimer().isActive() && opened.isEmpty());
             QVERIFY(::chmod(device.constData(), 0666) == 0 && holder.setPortOpen(false));
