@@ -90,8 +90,8 @@ void Warnings::quitting()
 void Warnings::lost(const QString &text)
 {
     // The loss is the closed spell's one warning: it says what to do. A
-    // port that came back by itself and dropped again at once is still in
-    // the outage that was told.
+    // port that came back by itself and dropped again soon after is still
+    // in the outage that was told.
     m_closedSpellTold = true;
     if (!m_port->lossIsRelapse())
         warn(text);
