@@ -291,8 +291,10 @@ void Form1::Form_Load()
         m_starting = false;
     } else {
         // The window comes up all the same, says why once it is on screen,
-        // and the port panel is there to choose a port.
-        warn(MSComm1->errorString());
+        // and the port panel is there to choose a port. A port that
+        // reconnects by itself waits for its device meanwhile.
+        const QString why = MSComm1->errorString();
+        warn(MSComm1->awaitDevice() ? why + QStringLiteral(" The panel opens it as soon as it can.") : why);
     }
 }
 

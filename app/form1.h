@@ -63,7 +63,8 @@ public:
     // Sends (kind 1) or shows and decodes received text (any other kind).
     // The first command tried while the port is closed also says so in a
     // warning box; the rest of that closed spell adds no more boxes, and a
-    // spell that began with the loss of the line adds none.
+    // spell that began with the loss of the line adds none, nor does a port
+    // waiting for its device.
     void Hyouji(const QString &Data, quint8 Kind);
 
     // A control by its name ("Command17", "Label11", "Frame8"...).

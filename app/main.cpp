@@ -51,6 +51,7 @@ int main(int argc, char *argv[])
     qn62::SerialComm port;
     port.setDevice(1, options.com1);
     port.setDevice(2, options.com2);
+    port.setReconnect(options.reconnect);
 
     // The demo puts a simulated projector behind COM1, on a pseudo-terminal
     // of its own, so every button gets real traffic and real replies.

@@ -111,6 +111,8 @@ ParsedOptions parseOptions(const QStringList &arguments)
             o.log = value;
         } else if (arg == QLatin1String("--demo")) {
             o.demo = true;
+        } else if (arg == QLatin1String("--reconnect")) {
+            o.reconnect = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o.help = true;
         } else if (arg == QLatin1String("--version")) {
@@ -124,6 +126,9 @@ ParsedOptions parseOptions(const QStringList &arguments)
     }
     if (o.demo && !o.send.isEmpty())
         return refuse(QStringLiteral("--send and --demo do not mix: the demo's simulated projector lives in the window"));
+    if (o.reconnect && !o.send.isEmpty())
+        return refuse(QStringLiteral("--send and --reconnect do not mix: a command for a script fails at once "
+                                     "when its port is not there"));
     if (o.demo && com1Given)
         return refuse(QStringLiteral("--com1 and --demo do not mix: the demo puts its simulated projector behind COM1"));
     if (o.send.isEmpty() && !sendOnly.isEmpty())
@@ -135,7 +140,7 @@ ParsedOptions parseOptions(const QStringList &arguments)
 QString usageText()
 {
     return QStringLiteral(
-        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--demo] [--log FILE]\n"
+        "Usage: qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--reconnect] [--demo] [--log FILE]\n"
         "       qn62-control [--com1 ADDRESS] [--com2 ADDRESS] [--port 1|2]\n"
         "                    [--speed 19200|9600] --send CODE [--send CODE ...]\n"
         "                    [--timeout MS] [--log FILE]\n"
@@ -146,6 +151,11 @@ QString usageText()
         "\n"
         "  --com1 ADDRESS  port behind COM1 (default %1), e.g. /dev/ttyUSB0\n"
         "  --com2 ADDRESS  port behind COM2 (default %2)\n"
+        "  --reconnect     when the open port is lost (an adapter pulled out, a server\n"
+        "                  gone), or cannot be opened at start, wait for it and open it\n"
+        "                  again by itself: a device once a second, a network address\n"
+        "                  after 1 and 2 seconds, then every 5; choosing a port or END\n"
+        "                  stops the waiting\n"
         "  --demo          drive a simulated projector behind COM1 instead of a real one\n"
         "  --log FILE      append every byte sent and received, and what became of\n"
         "                  each command, to FILE (the traffic log, below)\n"

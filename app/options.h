@@ -12,6 +12,7 @@ struct Options
     QString com1 = QString::fromLatin1(SerialComm::DefaultDevices[0]);
     QString com2 = QString::fromLatin1(SerialComm::DefaultDevices[1]);
     bool demo = false;
+    bool reconnect = false; // a lost port waits for its device and reopens
     bool help = false;
     bool version = false;
     // --log: the traffic log, for the window and for --send alike.

@@ -18,6 +18,7 @@ Warnings::Warnings(QWidget *window, CommPort *port)
     connect(port, &CommPort::portLost, this, &Warnings::lost);
     connect(port, &CommPort::portWarning, this, &Warnings::warn);
     connect(port, &CommPort::outputDropped, this, &Warnings::dropped);
+    connect(port, &CommPort::portOpened, this, &Warnings::portOpened);
 }
 
 void Warnings::setHandler(std::function<void(const QString &)> handler)
@@ -68,7 +69,8 @@ void Warnings::windowShown()
 
 void Warnings::notOpen()
 {
-    if (m_closedSpellTold)
+    // A port waiting for its device says so on the monitor, not in a box.
+    if (m_closedSpellTold || m_port->awaitingDevice())
         return;
     m_closedSpellTold = true;
     warn(QStringLiteral("%1 is not open, so nothing was sent. To open a port, press COM, then COM1 or COM2.")
@@ -87,9 +89,12 @@ void Warnings::quitting()
 
 void Warnings::lost(const QString &text)
 {
-    // The loss is the closed spell's one warning: it says what to do.
+    // The loss is the closed spell's one warning: it says what to do. A
+    // port that came back by itself and dropped again soon after is still
+    // in the outage that was told.
     m_closedSpellTold = true;
-    warn(text);
+    if (!m_port->lossIsRelapse())
+        warn(text);
 }
 
 void Warnings::dropped(const QString &text)

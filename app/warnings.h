@@ -20,6 +20,8 @@ class CommPort;
 // - the closed spell: the first command tried while the port is closed says
 //   so once, with how to open a port; a loss of the line starts a spell of
 //   its own, so its warning is the only one until a port opens again;
+// - a port that reconnects by itself: nothing while it waits for its device
+//   or when it comes back, and a relapse soon after coming back is no news;
 // - output thrown away when the port closes is told once per close; a loss
 //   tells it in its own warning, and at the end of the program the box
 //   shows before the window goes;

@@ -165,7 +165,9 @@ QString usageText()
         "\n"
         "Without a password, only a loopback address may be listened on. While the\n"
         "line is not open or the projector does not answer within 2 s, requests\n"
-        "that need it are answered ERR3. See qn62-pjlink(8).\n")
+        "that need it are answered ERR3. A line that is lost, or missing at start,\n"
+        "is waited for and opened again by itself: a device once a second, a\n"
+        "network address after 1 and 2 seconds, then every 5. See qn62-pjlink(8).\n")
         .arg(DefaultPort);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QDebug>
 
+#include <utility>
+
 namespace qn62::pjlink {
 
 Device::Device(const QString &address, int speed, const QString &trafficLog, QObject *parent)
@@ -17,10 +19,21 @@ Device::Device(const QString &address, int speed, const QString &trafficLog, QOb
     m_port.setDevice(1, address);
     m_port.setCommPort(1);
     m_port.setSettings(QStringLiteral("%1,N,8,1").arg(speed));
+    m_port.setReconnect(true);
     connect(&m_port, &CommPort::portLost, this, [this](const QString &why) {
-        qWarning().noquote() << why << "Answering ERR3 until qn62-pjlink is restarted.";
-        // Reconnecting, once the bridge does it, starts here.
+        // A line that comes back only to drop again is one outage: its
+        // relapses are told once.
+        if (!m_port.lossIsRelapse()) {
+            qWarning().noquote() << why << "Answering ERR3 meanwhile.";
+            m_backTold = m_relapseTold = false;
+        } else if (!std::exchange(m_relapseTold, true)) {
+            qWarning().noquote() << "the projector line dropped again soon after it came back; trying on";
+        }
         emit lost(why);
+    });
+    connect(&m_port, &CommPort::portOpened, this, [this] {
+        if (!std::exchange(m_backTold, true))
+            qInfo().noquote() << "projector line open again:" << this->address();
     });
     connect(&m_port, &CommPort::portWarning, this, [](const QString &why) { qWarning().noquote() << why; });
 }
@@ -32,8 +45,11 @@ Device::~Device()
 
 bool Device::open()
 {
-    if (!m_port.setPortOpen(true))
+    if (!m_port.setPortOpen(true)) {
+        m_port.awaitDevice();
+        m_backTold = false;
         return false;
+    }
     qInfo().noquote() << "projector line open:" << address();
     return true;
 }

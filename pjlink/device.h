@@ -17,8 +17,14 @@ namespace qn62::pjlink {
 // or a serial device server, locked like the panel's), and the
 // request/reply client over it. Every command the bridge sends and every
 // reply it gets pass through ask(), and every change of the port through
-// open() and lost(): the one place where reconnecting hooks in. The
-// traffic log, when asked for, watches the port and the client.
+// open() and lost(). The traffic log, when asked for, watches the port and
+// the client.
+//
+// The port reconnects by itself: a line that is lost, or that cannot be
+// opened at start (a service often starts before its adapter is there), is
+// waited for and opened again when it comes back, and requests meanwhile
+// get no reply (ERR3). The journal hears of each outage once, once more
+// when the line is back, and once if it drops again soon after.
 class Device : public QObject
 {
     Q_OBJECT
@@ -29,8 +35,9 @@ public:
     // Closes the port, as a close and not a loss.
     ~Device() override;
 
-    // Opens the port. False, with errorString(), when it cannot; the bridge
-    // goes on answering ERR3 until the port is open.
+    // Opens the port. False, with errorString(), when it cannot; the port
+    // then waits for the device, and the bridge answers ERR3 until it is
+    // open.
     bool open();
     bool isOpen() const { return m_port.portOpen(); }
     QString errorString() const { return m_port.errorString(); }
@@ -41,6 +48,7 @@ public:
     void ask(const QByteArray &code, std::function<void(const QByteArray &reply)> done);
 
     LineClient &client() { return m_client; }
+    SerialComm &port() { return m_port; }
 
 signals:
     // The open port went away; it is closed now.
@@ -52,6 +60,8 @@ private:
     std::unique_ptr<TrafficHook> m_traffic;
     LineClient m_client;
     bool m_answering = true; // the last command got a complete reply
+    bool m_backTold = true;  // the port's comeback since its last loss was logged
+    bool m_relapseTold = false; // a relapse of this outage was logged
 };
 
 } // namespace qn62::pjlink

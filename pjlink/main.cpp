@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
 
     qn62::pjlink::Device device(options.device, options.speed, options.log);
     if (!device.open())
-        qWarning().noquote() << device.errorString() << "Answering ERR3; restart qn62-pjlink once the line is there.";
+        qWarning().noquote() << device.errorString() << "Answering ERR3 and trying again until it opens.";
     qn62::pjlink::Server server(&device, password, qn62::pjlink::Mapping(options.name));
     if (!server.listen(options.listenAddress, options.listenPort)) {
         std::fprintf(stderr, "qn62-pjlink: cannot listen on %s port %u: %s\n",

@@ -59,14 +59,26 @@ public:
     // "COM1" / "COM2" and the device behind it, for messages.
     virtual QString describe(int port) const = 0;
 
+    // A port that reconnects by itself: after a loss it stays closed and
+    // waits for its device to come back, and opens it again when it does.
+    // Whether the port is closed and waiting so now.
+    virtual bool awaitingDevice() const { return false; }
+    // After an open that failed: waits for the device of the chosen port
+    // the same way. False when this port does not reconnect.
+    virtual bool awaitDevice() { return false; }
+    // The last loss came soon after the port had come back by itself, so it
+    // goes on with the outage that an earlier loss began and told.
+    virtual bool lossIsRelapse() const { return false; }
+
 signals:
     void onComm();
     // The line is up and takes output: for a local device before
     // setPortOpen() returns, for a network port once it has connected.
     void portOpened();
     // The open port went away (a USB adapter pulled out, the far end of a
-    // pseudo-terminal closed). The port has been closed when this is sent;
-    // the message also tells of output that was thrown away.
+    // pseudo-terminal closed). The port has been closed when this is sent
+    // (and waits for the device when it reconnects by itself); the message
+    // also tells of output that was thrown away.
     void portLost(const QString &message);
     // Closing the port threw away commands that had not wholly gone out;
     // lastCommand is the newest of them. Sent once per close, after the

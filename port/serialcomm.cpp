@@ -26,6 +26,11 @@ SerialComm::SerialComm(QObject *parent)
 {
     for (const char *path : DefaultDevices)
         m_devices << QString::fromLatin1(path);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &SerialComm::retry);
+    m_settleTimer.setSingleShot(true);
+    m_settleTimer.setInterval(SettleMs);
+    connect(&m_settleTimer, &QTimer::timeout, this, &SerialComm::settled);
 }
 
 SerialComm::~SerialComm()
@@ -63,6 +68,7 @@ bool SerialComm::setCommPort(int port)
 {
     if (port < 1 || port > PortCount)
         return fail(QStringLiteral("There is no port COM%1; choose COM1 or COM2.").arg(port));
+    endReconnecting();
     if (m_transport)
         return fail(QStringLiteral("%1 is open; close it before choosing another port.").arg(describe(m_port)));
     m_port = port;
@@ -103,10 +109,11 @@ QString notSentText(const OutputQueue::Dropped &dropped)
 } // namespace
 
 // The one place where the port closes, whether asked to, at a port change,
-// or because the line was lost (lostMessage then says why and is sent as
-// portLost()). Output not yet on the line is thrown away, never waited for,
-// and said once.
-void SerialComm::closeTransport(const QString &lostMessage)
+// because the line was lost (lostMessage then says why and is sent as
+// portLost()), or because a try failed. Output not yet on the line is thrown
+// away, never waited for, and said once. thenWait: the port waits for its
+// device from now on.
+void SerialComm::closeTransport(const QString &lostMessage, bool thenWait)
 {
     const OutputQueue::Dropped dropped = m_queue.clear();
     if (!m_transport)
@@ -117,6 +124,17 @@ void SerialComm::closeTransport(const QString &lostMessage)
     transport->close();
     // It may be the sender of the signal being handled.
     transport->deleteLater();
+
+    if (!lostMessage.isEmpty()) {
+        m_relapse = m_settleTimer.isActive();
+        m_settleTimer.stop();
+        if (!m_relapse)
+            m_tries = 0;
+    }
+    if (thenWait) {
+        m_waiting = true;
+        scheduleRetry();
+    }
 
     const QString notSent = dropped.commands > 0 ? notSentText(dropped) : QString();
     if (!lostMessage.isEmpty()) {
@@ -135,27 +153,28 @@ void SerialComm::closeTransport(const QString &lostMessage)
 
 bool SerialComm::setPortOpen(bool open)
 {
+    endReconnecting();
     if (open == portOpen())
         return true;
     if (!open) {
         closeTransport();
         return true;
     }
-
-    const QString address = device(m_port);
-    if (address.isEmpty())
+    if (device(m_port).isEmpty())
         return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
+    const QString failure = openTransport();
+    if (!failure.isEmpty())
+        return fail(QStringLiteral("%1: %2").arg(describe(m_port), failure));
+    return true;
+}
 
-    Transport *transport = m_factory(address, this);
+// Makes the transport of the chosen port and starts opening it. Returns why
+// it failed at once, or nothing when it is open or still opening.
+QString SerialComm::openTransport()
+{
+    Transport *transport = m_factory(device(m_port), this);
     connect(transport, &Transport::opened, this, &SerialComm::transportOpened);
-    connect(transport, &Transport::openFailed, this, [this](const QString &reason) {
-        if (m_opening) {
-            m_openFailure = reason;
-            return;
-        }
-        // An open that was still under way when setPortOpen() returned.
-        closeTransport(QStringLiteral("%1: %2 Choose the port again to try once more.").arg(describe(m_port), reason));
-    });
+    connect(transport, &Transport::openFailed, this, &SerialComm::openFailedLater);
     connect(transport, &Transport::readyRead, this, [this] {
         m_event = ComEvReceive;
         emit onComm();
@@ -171,15 +190,33 @@ bool SerialComm::setPortOpen(bool open)
     m_opening = true;
     transport->open(m_settings);
     m_opening = false;
-    if (!m_openFailure.isEmpty()) {
+    if (!m_openFailure.isEmpty())
         closeTransport();
-        return fail(QStringLiteral("%1: %2").arg(describe(m_port), m_openFailure));
+    return m_openFailure;
+}
+
+void SerialComm::openFailedLater(const QString &reason)
+{
+    if (m_opening) {
+        m_openFailure = reason;
+        return;
     }
-    return true;
+    if (m_waiting) {
+        closeTransport();
+        scheduleRetry();
+        return;
+    }
+    // An open that was still under way when setPortOpen() returned.
+    closeTransport(QStringLiteral("%1: %2 %3").arg(describe(m_port), reason,
+                                                   m_reconnect ? QStringLiteral("It is tried again until it opens.")
+                                                               : QStringLiteral("Choose the port again to try once more.")),
+                   m_reconnect);
 }
 
 bool SerialComm::output(const QString &text)
 {
+    if (m_waiting)
+        return fail(QStringLiteral("waiting for %1 to come back").arg(device(m_port)));
     if (!m_transport)
         return fail(QStringLiteral("%1 is not open.").arg(describe(m_port)));
     if (!m_transport->isOpen())
@@ -202,6 +239,11 @@ bool SerialComm::output(const QString &text)
 // output may go.
 void SerialComm::transportOpened()
 {
+    if (m_waiting) {
+        m_waiting = false;
+        m_retryTimer.stop();
+        m_settleTimer.start();
+    }
     drain();
     emit portOpened();
 }
@@ -227,8 +269,66 @@ void SerialComm::handleLost(const QString &reason)
 {
     if (!m_transport)
         return;
-    closeTransport(QStringLiteral("%1 has been closed: %2. %3, then choose the port again to reopen it.")
-                       .arg(describe(m_port), reason, m_transport->lossAdvice()));
+    if (m_waiting) {
+        // A try that went before it was up.
+        closeTransport();
+        scheduleRetry();
+        return;
+    }
+    const QString text = m_reconnect ? QStringLiteral("%1 has been closed: %2. It is opened again as soon as it comes back. %3.")
+                                     : QStringLiteral("%1 has been closed: %2. %3, then choose the port again to reopen it.");
+    closeTransport(text.arg(describe(m_port), reason, m_transport->lossAdvice()), m_reconnect);
+}
+
+// ------------------------------------------------------------ reconnecting
+
+int SerialComm::retryDelayMs(bool network, int tries)
+{
+    static constexpr int Network[] = {1000, 2000, 5000};
+    return network ? Network[qBound(0, tries, 2)] : 1000;
+}
+
+void SerialComm::scheduleRetry()
+{
+    PortAddress address;
+    const bool network = PortAddress::parse(device(m_port), &address, nullptr) && address.isNetwork();
+    m_retryTimer.setInterval(retryDelayMs(network, m_tries));
+    m_retryTimer.start();
+}
+
+bool SerialComm::awaitDevice()
+{
+    if (!m_reconnect || portOpen())
+        return false;
+    if (!m_waiting) {
+        closeTransport();
+        m_tries = 0;
+        m_waiting = true;
+        scheduleRetry();
+    }
+    return true;
+}
+
+void SerialComm::retry()
+{
+    if (!m_waiting || m_transport)
+        return;
+    m_retryTimer.stop();
+    ++m_tries;
+    if (!openTransport().isEmpty())
+        scheduleRetry();
+}
+
+// The operator's choice, or the program's, replaces the waiting: a try
+// under way is dropped and a comeback no longer settles.
+void SerialComm::endReconnecting()
+{
+    m_settleTimer.stop();
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    m_retryTimer.stop();
+    closeTransport();
 }
 
 } // namespace qn62

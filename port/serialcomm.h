@@ -4,6 +4,7 @@
 #include "outputqueue.h"
 
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 
@@ -32,12 +33,29 @@ Transport *createTransport(const QString &address, QObject *parent);
 // not sent rather than sent seconds later, outside its reply window. A
 // failure to open after setPortOpen() returned is reported through
 // portLost().
+//
+// A port that reconnects (setReconnect()) is not left closed by a loss, or
+// by an open that fails after setPortOpen() returned: it waits for its
+// device (awaitingDevice()) and tries it again by retry(), a device path
+// once a second with its links resolved anew at every try, a network
+// address 1 s after the loss, 2 s after that, then every 5 s. A try that
+// fails (the device absent, not yet readable, busy or locked, the server
+// not answering) is followed by the next one without a word; one that
+// succeeds opens the port with the settings in force and sends portOpened().
+// Nothing from before the loss goes out. A loss within SettleMs of coming
+// back is a relapse of the same outage, and the schedule goes on where it
+// was, so a server that takes each connection only to drop it is not
+// hammered. Opening, closing or choosing a port ends the waiting.
 class SerialComm : public CommPort
 {
     Q_OBJECT
 public:
     static constexpr int PortCount = 2;
     static constexpr const char *DefaultDevices[PortCount] = {"/dev/ttyS0", "/dev/ttyS1"};
+    // How long a port that came back must stay up before its loss is news.
+    static constexpr int SettleMs = 10000;
+    // The wait before try number tries (from 0) of an outage.
+    static int retryDelayMs(bool network, int tries);
 
     using TransportFactory = std::function<Transport *(const QString &address, QObject *parent)>;
 
@@ -53,7 +71,7 @@ public:
     bool setCommPort(int port) override;
     QString settings() const override { return m_settings.toString(); }
     bool setSettings(const QString &settings) override;
-    bool portOpen() const override { return m_transport != nullptr; }
+    bool portOpen() const override { return m_transport && !m_waiting; }
     bool setPortOpen(bool open) override;
     bool output(const QString &text) override;
     QString input() override;
@@ -64,12 +82,29 @@ public:
     // Output bytes accepted and not yet on the line.
     qint64 pendingOutput() const { return m_queue.pending(); }
 
+    void setReconnect(bool on) { m_reconnect = on; }
+    bool reconnects() const { return m_reconnect; }
+    bool awaitingDevice() const override { return m_waiting; }
+    bool awaitDevice() override;
+    bool lossIsRelapse() const override { return m_relapse; }
+
+    // The tick procedures of the two timers, public so that they can be
+    // run directly: the next try, and the end of a comeback's settling.
+    void retry();
+    void settled() { m_settleTimer.stop(); }
+    const QTimer &retryTimer() const { return m_retryTimer; }
+    const QTimer &settleTimer() const { return m_settleTimer; }
+
 private:
     bool fail(const QString &message);
+    QString openTransport();
     void transportOpened();
-    void closeTransport(const QString &lostMessage = QString());
+    void openFailedLater(const QString &reason);
+    void closeTransport(const QString &lostMessage = QString(), bool thenWait = false);
     void drain();
     void handleLost(const QString &reason);
+    void scheduleRetry();
+    void endReconnecting();
 
     TransportFactory m_factory = createTransport;
     Transport *m_transport = nullptr;
@@ -81,6 +116,12 @@ private:
     QString m_error;
     bool m_opening = false;   // inside Transport::open()
     QString m_openFailure;    // why it failed before returning
+    bool m_reconnect = false;
+    bool m_waiting = false;   // closed, waiting for the device; m_transport is a try under way
+    bool m_relapse = false;   // the last loss came while settling
+    int m_tries = 0;          // tries of this outage
+    QTimer m_retryTimer;
+    QTimer m_settleTimer;
 };
 
 } // namespace qn62

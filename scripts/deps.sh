@@ -12,7 +12,7 @@ QN62_RUN_PACKAGES=(
 )
 QN62_TEST_PACKAGES=(
   lintian appstream desktop-file-utils systemd
-  ser2net
+  ser2net socat
   locales
 )
 # The bridge's test with a third-party PJLink client runs on Node: Debian's

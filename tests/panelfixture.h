@@ -21,6 +21,7 @@ protected:
     std::unique_ptr<qn62::SerialComm> port;
     std::unique_ptr<qn62::Form1> w;
     QStringList warnings;
+    bool reconnect = false; // the next start()'s port waits for a lost device
 
     void start(const QString &com1, const QString &com2 = QLatin1String(Absent),
                qn62::SerialComm::TransportFactory transports = qn62::createTransport, const QString &log = {})
@@ -31,6 +32,7 @@ protected:
         port->setDevice(1, com1);
         port->setDevice(2, com2);
         port->setTransportFactory(std::move(transports));
+        port->setReconnect(reconnect);
         w = std::make_unique<qn62::Form1>(port.get(), log);
         w->setWarningHandler([this](const QString &text) { warnings << text; });
     }
@@ -41,6 +43,7 @@ protected:
     {
         for (qn62::IntervalTimer *t : {&w->Timer1, &w->link().Timer2, &w->Timer3, &w->link().Timer4})
             QObject::disconnect(t, &qn62::IntervalTimer::Timer, nullptr, nullptr);
+        QObject::disconnect(&port->retryTimer(), nullptr, port.get(), nullptr);
     }
     void openPanel() { line = std::make_unique<PtyLine>(); start(line->path); failOnWarnings(); }
     void closePanel() { w.reset(); port.reset(); line.reset(); }

@@ -1,6 +1,7 @@
 #include "outputqueue.h"
 #include "panelfixture.h"
 #include "trafficlines.h"
+#include "socatline.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -13,9 +14,10 @@
 
 using namespace qn62;
 
-// The panel when things go wrong on the line, on a pseudo-terminal and on a
-// raw TCP server of our own (rows tagged "raw TCP"), whose small receive
-// buffer makes a far end that does not read stall the line soon.
+// The panel when things go wrong on the line: on a pseudo-terminal, on a
+// raw TCP server of our own (rows tagged "raw TCP") whose small receive
+// buffer makes a far end that does not read stall the line soon, and,
+// reconnecting, on a socat pair that goes and comes back (rows "socat").
 class FaultTest : public PanelFixture
 {
     Q_OBJECT
@@ -44,12 +46,18 @@ class FaultTest : public PanelFixture
 private slots:
     void init()
     {
-        const bool tcp = QByteArray(QTest::currentDataTag()).startsWith("raw TCP");
-        line = tcp ? std::unique_ptr<FarEnd>(std::make_unique<TcpLine>(4096)) : std::make_unique<PtyLine>();
+        const QByteArray tag = QTest::currentDataTag();
+        const bool tcp = tag.startsWith("raw TCP");
+        reconnect = tag.startsWith("socat");
+        SocatLine *socat = reconnect ? new SocatLine : nullptr;
+        line.reset(tcp ? new TcpLine(4096) : socat ? socat : static_cast<FarEnd *>(new PtyLine));
+        QVERIFY2(!socat || tag.contains("absent at start") || socat->start(), socat ? socat->error.constData() : "");
         start(line->path);
         detachTicks();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        if (tag.contains("absent at start"))
+            return;
         // Connected once, and the line moves.
         sendOnceUp("\r");
         QTRY_COMPARE(line->read(), QByteArray("\r"));
@@ -71,6 +79,7 @@ private slots:
         QTest::newRow("pseudo-terminal") << false << "the device disconnected. Check the cable or adapter";
         QTest::newRow("pseudo-terminal, button held") << true << "the device disconnected";
         QTest::newRow("raw TCP, button held") << true << "closed the connection. Check that the server is running";
+        QTest::newRow("socat, reconnecting, button held") << true << "disconnected. It is opened again as soon as it comes back";
     }
     void lineVanishes()
     {
@@ -85,6 +94,7 @@ private slots:
         QVERIFY2(!port->portOpen() && warnings[0].contains(line->path) && warnings[0].contains(says),
                  qPrintable(warnings[0]));
         QVERIFY(!w->Timer1.enabled() && w->RepeatCode == 0 && !w->button(1)->isHeld());
+        QVERIFY(port->awaitingDevice() == reconnect && port->retryTimer().isActive() == reconnect);
 
         const std::clock_t cpu = std::clock(); // the process's processor time, all threads
         QTest::qWait(300);
@@ -93,9 +103,11 @@ private slots:
         w->Timer1_Timer();
         w->Command17_Click();
         QVERIFY2(rx().startsWith(TransactionEngine::NotSentMark) && warnings.size() == 1, qPrintable(warnings.join('\n')));
+        QCOMPARE(rx().endsWith("waiting for " + line->path + " to come back"), reconnect);
         option("Option2")->click();
         w->Command44_Click();
         QTRY_COMPARE(two.read(), QByteArray("CR0\r"));
+        QVERIFY(!port->awaitingDevice() && !port->retryTimer().isActive());
         // A port that opened ends the spell: a failed change then a send
         // each say so.
         port->setDevice(1, Absent);
@@ -103,6 +115,74 @@ private slots:
         w->Command17_Click();
         QVERIFY2(warnings.size() == 3 && warnings.last().contains("COM1") && warnings.last().contains("not open"),
                  qPrintable(warnings.join('\n')));
+    }
+
+    // Reconnecting: a device lost while output waits, or absent at start, is
+    // told once. Tries while it is away, or back under the same link but not
+    // to be opened yet, wait on without a box; then it opens, and nothing from
+    // before goes out. END, or a port choice even if it fails, ends the waiting.
+    void comesBack_data()
+    {
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("then"); // what keeps the device that is back from opening at first, or ends the waiting
+        const QString lost = "comes back. Check the cable or adapter. The command \"MMMM";
+        QTest::newRow("socat, lost with output waiting") << lost << "";
+        QTest::newRow("socat, absent at start") << "or choose the other port. The panel opens it as soon as it can." << "";
+        QTest::newRow("socat, back unreadable (mode 000), then readable") << lost << "mode 000";
+        QTest::newRow("socat, back held by another program, then free") << lost << "held";
+        QTest::newRow("socat, END while waiting") << lost << "END";
+        QTest::newRow("socat, COM2 chosen while waiting, and failing") << lost << "COM2";
+    }
+    void comesBack()
+    {
+        QFETCH(QString, says);
+        QFETCH(QString, then);
+        auto *socat = static_cast<SocatLine *>(line.get());
+        // Held here (write-only: it takes no input), the first device's
+        // number is not handed out again: the link must be resolved anew.
+        const int first = ::open(QFile::encodeName(socat->device()).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+        QSignalSpy opened(port.get(), &CommPort::portOpened);
+        if (socat->socat.state() == QProcess::Running) {
+            // The far end does not read, so the longest command waits.
+            QVERIFY(port->output(QString(OutputQueue::Capacity, QLatin1Char('M'))) && port->pendingOutput() > 0);
+            socat->hangUp();
+        }
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(says) && port->awaitingDevice(), qPrintable(warnings[0]));
+        if (then == "END" || then == "COM2") {
+            then == "END" ? click(16) : option("Option2")->click();
+            QVERIFY(!port->awaitingDevice() && !port->retryTimer().isActive() && warnings.size() == (then == "END" ? 1 : 2));
+            return;
+        }
+        port->retry(); // still away
+        w->Command17_Click();
+        QVERIFY(rx().endsWith(" to come back") && port->retryTimer().interval() == 1000 && port->retryTimer().isActive());
+        QVERIFY2(socat->start(), socat->error.constData());
+        ::close(first);
+        const QByteArray device = QFile::encodeName(socat->device());
+        SerialComm holder;
+        holder.setDevice(1, socat->device());
+        QVERIFY(then != "mode 000" || ::chmod(device.constData(), 0) == 0);
+        QVERIFY(then != "held" || holder.setPortOpen(true));
+        // Root opens whatever the mode: its tries go as an ordinary user.
+        const bool asNobody = then == "mode 000" && ::geteuid() == 0;
+        const auto tryAgain = [&] {
+            QVERIFY(!asNobody || ::seteuid(65534) == 0);
+            port->retry();
+            QVERIFY(!asNobody || ::seteuid(0) == 0);
+        };
+        if (!then.isEmpty()) {
+            tryAgain();
+            QVERIFY(port->awaitingDevice() && port->retryTimer().isActive() && opened.isEmpty());
+            QVERIFY(::chmod(device.constData(), 0666) == 0 && holder.setPortOpen(false));
+        }
+        tryAgain();
+        QVERIFY(port->portOpen() && opened.size() == 1);
+        w->Command44_Click();
+        QTRY_COMPARE(socat->read(), QByteArray("CR0\r"));
+        QVERIFY(socat->write("80\r"));
+        QTRY_COMPARE(w->link().line(TransactionEngine::Line::Status), " Stand by");
+        QVERIFY2(warnings.size() == 1, qPrintable(warnings.join('\n')));
     }
 
     // A flood fills the reply buffer, which keeps the newest characters: the

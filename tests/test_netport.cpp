@@ -104,9 +104,21 @@ private slots:
         QVERIFY(port->portOpen());
     }
 
+    // The server killed, then started again: the port is chosen again by
+    // hand, or, reconnecting, tried 1 s after the loss, 2 s after that, then
+    // every 5 s, and opened at the speed chosen meanwhile (RFC 2217 anew).
+    void serverKilledThenBack_data()
+    {
+        QTest::addColumn<bool>("reconnecting");
+        QTest::newRow("chosen again") << false;
+        QTest::newRow("reconnecting") << true;
+    }
     void serverKilledThenBack()
     {
+        QFETCH(bool, reconnecting);
+        reconnect = reconnecting;
         connectTo(rig->address(Rfc2217, "rfc2217"));
+        detachTicks();
         QTRY_COMPARE(net->unconfirmed(), QStringList({"DTR on", "RTS off"}));
         fire(net->confirmTimer());
         warnings.clear();
@@ -120,12 +132,43 @@ private slots:
         QCOMPARE(warnings.size(), 1);
         w->Command17_Click();
         QVERIFY(rx().startsWith(TransactionEngine::NotSentMark));
+        w->Option10_Click();
+        for (const int delay : {1000, 2000, 5000, 5000}) {
+            QTRY_COMPARE(port->retryTimer().isActive(), reconnecting);
+            QCOMPARE(port->retryTimer().interval(), reconnecting ? delay : 0);
+            port->retry();
+        }
 
         QVERIFY2(rig->start(), rig->error().constData());
-        w->Option1_Click();
+        if (!reconnecting)
+            w->Option1_Click();
         QTRY_VERIFY(net && net->isOpen());
         w->Command17_Click();
         QTRY_COMPARE(far[Rfc2217].read(), QByteArray("C00\r"));
+        QCOMPARE(int(far[Rfc2217].speed()), int(B9600));
+        QCOMPARE(warnings.size(), 1);
+    }
+
+    // A server that takes each connection only to drop it: coming back and
+    // dropping at once is one outage, told once, and the schedule goes on;
+    // after the line has settled a loss is news again.
+    void relapse()
+    {
+        TcpLine server;
+        reconnect = true;
+        connectTo(server.path);
+        detachTicks();
+        QTRY_VERIFY(port->portOpen() && server.read().isEmpty() && server.master >= 0);
+        for (const int delay : {1000, 2000, 1000}) {
+            server.FarEnd::hangUp(); // the connection, not the listener
+            QTRY_VERIFY(port->awaitingDevice());
+            QCOMPARE(port->retryTimer().interval(), delay);
+            port->retry();
+            QTRY_VERIFY(port->portOpen() && server.read().isEmpty() && server.master >= 0);
+            if (delay == 2000)
+                port->settled();
+        }
+        QVERIFY2(warnings.size() == 2 && warnings[1] == warnings[0], qPrintable(warnings.join('\n')));
     }
 
     // A Telnet server of our own that confirms every setting but DTR and

@@ -10,7 +10,7 @@ class OptionsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // Row: the arguments; COM1, COM2, "demo" when it is on, and the codes to
+    // Row: the arguments; COM1, COM2, "demo" and "reconnect" when on, and the codes to
     // send with port, speed and time-out, as parsed; or "refused" and a text
     // the refusal must mention.
     void parse_data()
@@ -24,6 +24,7 @@ private slots:
         const QString s0 = "/dev/ttyS0", s1 = "/dev/ttyS1";
         accepted("defaults", {}, s0, s1);
         accepted("joined value", {"--com2=/dev/pts/3", "--demo"}, s0, "/dev/pts/3", "demo");
+        accepted("reconnect", {"--reconnect", "--com1", "/dev/serial/by-id/usb-x"}, "/dev/serial/by-id/usb-x", s1, "reconnect");
         accepted("path that looks like an option", {"--com1", "--demo"}, "--demo", s1);
         accepted("network ports", {"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"},
                  "rfc2217://127.0.0.1:2217", "socket://[::1]:4001");
@@ -46,6 +47,7 @@ private slots:
         refused("IPv6 without brackets", {"--com1", "socket://::1:4001"}, "brackets");
         refused("not IPv6 in brackets", {"--com1", "socket://[127.0.0.1]:4001"}, "not an IPv6");
         refused("send with demo", {"--send", "CR0", "--demo"}, "--send and --demo");
+        refused("send with reconnect", {"--reconnect", "--send", "CR0"}, "--send and --reconnect");
         refused("COM1 with demo", {"--demo", "--com1", "/dev/ttyUSB0"}, "--com1 and --demo");
         refused("one-shot option alone", {"--timeout", "500"}, "--timeout goes with --send");
         refused("no port 3", {"--send", "C00", "--port", "3"}, "1 or 2, not '3'");
@@ -63,7 +65,7 @@ private slots:
         if (result[0] == "refused")
             QVERIFY2(p.error.contains(result[1]), qPrintable(p.error));
         else
-            QCOMPARE((QStringList{p.error, o.com1, o.com2, o.demo ? "demo" : "",
+            QCOMPARE((QStringList{p.error, o.com1, o.com2, QString(o.demo ? "demo" : "") + (o.reconnect ? "reconnect" : ""),
                                   QString("%1 %2 %3 %4").arg(o.send.join(',')).arg(o.port).arg(o.speed).arg(o.timeoutMs)
                                       + (o.log.isEmpty() ? "" : " " + o.log)}),
                      QStringList{""} + result);
@@ -173,7 +175,8 @@ private slots:
         }
         QCOMPARE(run({"--help"}), 0);
         const QByteArray help = p.readAllStandardOutput();
-        QVERIFY(help.contains("socket://HOST:PORT") && help.contains("--send CODE") && help.contains("--timeout MS"));
+        QVERIFY(help.contains("socket://HOST:PORT") && help.contains("--send CODE") && help.contains("--timeout MS")
+                && help.contains("--reconnect"));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "server.h"
 #include "sim/ptyprojector.h"
 #include "trafficlines.h"
+#include "socatline.h"
 
 #include <QTcpSocket>
 #include <QTemporaryFile>
@@ -60,15 +61,21 @@ class PjlinkTest : public QObject
     QByteArrayList onLine; // commands the projector received
     QByteArray answered;   // the bytes it sent back
 
-    void start(const QByteArray &password = {}, const QString &log = {})
+    // via: a socat pair between the bridge and the simulator, started unless missing.
+    void start(const QByteArray &password = {}, SocatLine *via = nullptr, bool missing = false, const QString &log = {})
     {
         sim = std::make_unique<qn62::sim::PtyProjector>();
         QVERIFY(sim->open());
         connect(sim.get(), &qn62::sim::PtyProjector::commandReceived, this,
                 [this](const QByteArray &command) { onLine << command; });
         connect(sim.get(), &qn62::sim::PtyProjector::dataWritten, this, [this](const QByteArray &b) { answered += b; });
-        device = std::make_unique<Device>(sim->slavePath(), 19200, log);
-        QVERIFY(device->open());
+        if (via) {
+            via->joined = sim->slavePath();
+            QVERIFY2(missing || via->start(), via->error.constData());
+        }
+        device = std::make_unique<Device>(via ? via->path : sim->slavePath(), 19200, log);
+        QCOMPARE(device->open(), !missing);
+        QObject::disconnect(&device->port().retryTimer(), nullptr, &device->port(), nullptr); // the test tries
         server = std::make_unique<Server>(device.get(), password, Mapping("Hall 2"));
         server->setClock([this] { return now; });
         QVERIFY(server->listen(QHostAddress::LocalHost, 0));
@@ -255,7 +262,7 @@ private slots:
     {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^The traffic log /dev/full cannot be written"));
         QTest::failOnWarning(QRegularExpression("traffic log"));
-        start({}, "/dev/full");
+        start({}, nullptr, false, "/dev/full");
         std::vector<std::unique_ptr<Client>> clients;
         for (int i = 0; i < Server::MaxConnections; ++i)
             clients.push_back(connected());
@@ -283,7 +290,7 @@ private slots:
     void reuseWindowAndLostLine()
     {
         QTemporaryDir dir;
-        start({}, dir.filePath("traffic.log"));
+        start({}, nullptr, false, dir.filePath("traffic.log"));
         std::vector<std::unique_ptr<Client>> clients;
         for (int i = 0; i < 3; ++i)
             clients.push_back(connected());
@@ -320,7 +327,36 @@ private slots:
         const QByteArray com1 = "COM1 (" + device->address().toLatin1() + ")";
         QVERIFY2(notes.size() == 6 && notes[0] == "-- OPEN " + com1 + " 19200,N,8,1" && notes[1] == "-- Stand by"
                      && notes[4].startsWith("-- LOST " + com1 + " has been closed: the device disconnected.")
-                     && notes[5] == "-- NOT SENT \"CR0\": " + com1 + " is not open.", notes.join('\n').constData());
+                     && notes[5] == "-- NOT SENT \"CR0\": waiting for " + device->address().toLatin1() + " to come back", notes.join('\n').constData());
+    }
+
+    // The line goes away and comes back under the same name, while the
+    // bridge runs or before it starts: ERR3 meanwhile, then answers from
+    // the line again once a try has opened it.
+    void lineComesBack_data()
+    {
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("lost while running") << false;
+        QTest::newRow("missing at start") << true;
+    }
+    void lineComesBack()
+    {
+        QFETCH(bool, missing);
+        SocatLine line;
+        start({}, &line, missing);
+        const auto c = connected();
+        if (!missing) {
+            QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
+            line.hangUp();
+            QTRY_VERIFY(device->port().awaitingDevice());
+        }
+        QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
+        device->port().retry();
+        QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
+        QVERIFY2(line.start(), line.error.constData());
+        device->port().retry();
+        QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
+        QCOMPARE(onLine.size(), missing ? 1 : 2);
     }
 
     void options_data()
