@@ -2,6 +2,7 @@
 
 #include "outputqueue.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
 #include <QValidator>
@@ -58,6 +59,20 @@ void boundUndoHistory(QLineEdit *edit)
     });
 }
 
+class AccessKeyFilter : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers shiftCtrlAlt = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        return key->key() == Qt::Key_K && (key->modifiers() & shiftCtrlAlt) == Qt::ControlModifier;
+    }
+};
+
 } // namespace
 
 int commandLineMaxLength()
@@ -75,6 +90,11 @@ void limitCommandLine(QLineEdit *edit, std::function<void(const QString &why)> r
                     .arg(commandLineMaxLength()));
     });
     boundUndoHistory(edit);
+}
+
+void ignoreAccessKey(QLineEdit *edit)
+{
+    edit->installEventFilter(new AccessKeyFilter(edit));
 }
 
 } // namespace qn62

@@ -19,4 +19,10 @@ int commandLineMaxLength();
 // pastes of long text.
 void limitCommandLine(QLineEdit *edit, std::function<void(const QString &why)> refused);
 
+// Ctrl+K, the window's access key, reaches the line edit as every key does,
+// but the line edit does nothing with it: its own binding for Ctrl+K (erase
+// to the end of the line) would throw typed text away. Other keys work as
+// ever.
+void ignoreAccessKey(QLineEdit *edit);
+
 } // namespace qn62

@@ -214,6 +214,7 @@ void Form1::connectControls()
     connect(find<Picture>(QStringLiteral("Image1")), &Picture::doubleClicked, this, &Form1::Image1_DblClick);
 
     limitCommandLine(m_text1, [this](const QString &why) { warn(why); });
+    ignoreAccessKey(m_text1);
 }
 
 void Form1::Hyouji(const QString &Data, quint8 Kind)
@@ -226,12 +227,17 @@ void Form1::Hyouji(const QString &Data, quint8 Kind)
 void Form1::showLine(TransactionEngine::Line which, const QString &text)
 {
     QLabel *label = m_monitor[int(which)];
-    // Received text too long for the receive line shows its newest part, so
-    // a reply after a flood is seen.
-    if (which == TransactionEngine::Line::Receive && !text.startsWith(QLatin1String(TransactionEngine::NotSentMark)))
-        label->setText(label->fontMetrics().elidedText(text, Qt::ElideLeft, label->contentsRect().width()));
-    else
-        label->setText(text);
+    // Text too long for its line is cut visibly, with "…", and is there
+    // whole in the tooltip and, for screen readers, in the description.
+    // Received text keeps its newest part, so a reply after a flood is seen;
+    // anything else (a command, a reason it did not go out) its beginning.
+    const bool received = which == TransactionEngine::Line::Receive && !TransactionEngine::isMark(text);
+    const QString shown = label->fontMetrics().elidedText(text, received ? Qt::ElideLeft : Qt::ElideRight,
+                                                          label->contentsRect().width());
+    const QString whole = shown == text ? QString() : text;
+    label->setText(shown);
+    label->setToolTip(whole);
+    label->setAccessibleDescription(whole);
 }
 
 void Form1::setHeight(int twips)

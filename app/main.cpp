@@ -2,6 +2,7 @@
 #include "oneshot.h"
 #include "options.h"
 #include "serialcomm.h"
+#include "termination.h"
 #include "sim/ptyprojector.h"
 
 #include <QApplication>
@@ -44,6 +45,16 @@ int main(int argc, char *argv[])
         return qn62::runOneShot(argc, argv, job);
     }
 
+    // The window needs a display; without one Qt could only abort. A script
+    // or a cron job that forgot --send is told what to use instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fputs("qn62-control: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                   "For commands without a window use --send, as in: qn62-control --com1 /dev/ttyUSB0 --send CR0\n",
+                   stderr);
+        return qn62::NoDisplayStatus;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qn62-control"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -68,6 +79,9 @@ int main(int argc, char *argv[])
     }
 
     qn62::Form1 window(&port, options.log);
+    qn62::endOnSignals(&window, [](const QString &text) {
+        std::fprintf(stderr, "qn62-control: %s\n", qPrintable(text));
+    });
     window.show();
     return app.exec();
 }

@@ -180,6 +180,9 @@ QString usageText()
         "program (a panel) holds it:\n"
         "  qn62-control --com1 /dev/ttyUSB0 --send CR0   prints  CR0<TAB>80<TAB>Stand by\n"
         "\n"
+        "The window needs a display (DISPLAY or WAYLAND_DISPLAY); without one the\n"
+        "program ends at once with exit status %3: use --send for commands then.\n"
+        "\n"
         "ADDRESS is a serial device path, or a port of a serial device server:\n"
         "  socket://HOST:PORT   raw TCP: the bytes pass unchanged and the line speed\n"
         "                       is set on the server; choosing 19200 or 9600 in the\n"
@@ -198,7 +201,8 @@ QString usageText()
         "\n"
         "Opening a serial device needs membership of the 'dialout' group:\n"
         "  sudo adduser $USER dialout   (then log out and in again)\n")
-        .arg(QLatin1String(SerialComm::DefaultDevices[0]), QLatin1String(SerialComm::DefaultDevices[1]));
+        .arg(QLatin1String(SerialComm::DefaultDevices[0]), QLatin1String(SerialComm::DefaultDevices[1]))
+        .arg(NoDisplayStatus);
 }
 
 QString versionText()

@@ -7,6 +7,9 @@
 
 namespace qn62 {
 
+// The window's exit status when there is no display to show it on.
+constexpr int NoDisplayStatus = 4;
+
 struct Options
 {
     QString com1 = QString::fromLatin1(SerialComm::DefaultDevices[0]);

@@ -79,7 +79,20 @@ void TransactionEngine::outputDropped(const QString &why, const QString &lastCom
 
 void TransactionEngine::Timer2_Timer()
 {
-    if (AwaitingReply == 1) {
+    // A command still in the output queue, behind a line that does not take
+    // data, has not been heard by the projector yet: its silence is no
+    // missing reply. It goes out once the line moves, or is thrown away (and
+    // told) at a close.
+    const CommPort::Waiting waiting = AwaitingReply == 1 ? m_port->newestWaiting() : CommPort::Waiting();
+    if (waiting.own > 0) {
+        const QString port = m_port->describe(m_port->commPort());
+        setLine(Line::Receive, QLatin1String(WaitingMark)
+                    + (waiting.ahead > 0
+                           ? QStringLiteral("%1 is not taking data, and %2 bytes are ahead of this command.")
+                                 .arg(port).arg(waiting.ahead)
+                           : QStringLiteral("%1 is not taking data; %2 bytes of this command have not gone out.")
+                                 .arg(port).arg(waiting.own)));
+    } else if (AwaitingReply == 1) {
         setLine(Line::Receive, QString::fromLatin1(NoReplyMark));
         emit noReply(CurrentCommand);
     }

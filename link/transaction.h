@@ -17,7 +17,8 @@ class CommPort;
 // (Timer2) and the monitor clear (Timer4) are started. Received characters
 // collect in ReplyBuffer, are shown on the receive line and, for a status
 // query, decoded onto the status line. When the reply window ends the buffer
-// is emptied, and a command that got no reply at all is marked " X X X X".
+// is emptied, and a command that got no reply at all is marked " X X X X";
+// one that is still waiting in the port's output queue says so instead.
 //
 // The engine owns no widgets: it keeps the texts of the three monitor lines
 // and announces every change, and the window shows them.
@@ -32,6 +33,12 @@ public:
     static constexpr int MonitorClearMs = 1000;
     static constexpr const char *NoReplyMark = " X X X X";
     static constexpr const char *NotSentMark = " NOT SENT: ";
+    static constexpr const char *WaitingMark = " WAITING TO GO OUT: ";
+    // A receive line that tells of the command rather than shows the reply.
+    static bool isMark(const QString &text)
+    {
+        return text.startsWith(QLatin1String(NotSentMark)) || text.startsWith(QLatin1String(WaitingMark));
+    }
 
     enum class Line { Transmit, Receive, Status };
 

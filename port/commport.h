@@ -56,6 +56,16 @@ public:
 
     virtual QString errorString() const = 0;
 
+    // The newest command output() took, while it has not wholly gone out on
+    // the line: how many of its bytes wait, and how many bytes of earlier
+    // commands wait ahead of it. Both 0 once it has gone out.
+    struct Waiting
+    {
+        qint64 own = 0;
+        qint64 ahead = 0;
+    };
+    virtual Waiting newestWaiting() const { return {}; }
+
     // "COM1" / "COM2" and the device behind it, for messages.
     virtual QString describe(int port) const = 0;
 

@@ -55,6 +55,22 @@ public:
     // throws away what is below), and says what that was.
     Dropped clear();
 
+    // The newest command while it has not wholly left: its bytes not yet on
+    // the line, and the bytes of earlier commands still ahead of it.
+    struct Waiting
+    {
+        qint64 own = 0;
+        qint64 ahead = 0;
+    };
+    Waiting newestWaiting() const
+    {
+        const qint64 left = qMax<qint64>(0, m_written - below());
+        if (m_ends.empty() || m_ends.back() <= left)
+            return {};
+        const qint64 start = m_ends.back() - m_last.size();
+        return {m_ends.back() - qMax(left, start), qMax<qint64>(0, start - left)};
+    }
+
 private:
     qint64 below() const { return m_below ? m_below() : 0; }
 

@@ -81,6 +81,11 @@ public:
 
     // Output bytes accepted and not yet on the line.
     qint64 pendingOutput() const { return m_queue.pending(); }
+    Waiting newestWaiting() const override
+    {
+        const OutputQueue::Waiting waiting = m_queue.newestWaiting();
+        return {waiting.own, waiting.ahead};
+    }
 
     void setReconnect(bool on) { m_reconnect = on; }
     bool reconnects() const { return m_reconnect; }

@@ -57,5 +57,7 @@ protected:
     }
     void click(int number) { QTest::mouseClick(w->button(number), Qt::LeftButton); }
     QString label(const char *name) const { return static_cast<QLabel *>(w->control(name))->text(); }
+    QString rx() const { return w->link().line(qn62::TransactionEngine::Line::Receive); } // RXD shows it:
+    const QLabel *rxd() const { return static_cast<QLabel *>(w->control("Label12")); }
     QRadioButton *option(const char *name) const { return static_cast<QRadioButton *>(w->control(name)); }
 };

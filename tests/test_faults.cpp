@@ -2,6 +2,7 @@
 #include "panelfixture.h"
 #include "trafficlines.h"
 #include "socatline.h"
+#include "termination.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QTcpSocket>
 
+#include <csignal>
 #include <ctime>
 #include <malloc.h>
 
@@ -22,7 +24,8 @@ class FaultTest : public PanelFixture
 {
     Q_OBJECT
 
-    QString rx() const { return w->link().line(TransactionEngine::Line::Receive); }
+    // The longest command the command line takes.
+    const QString longest = QString("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(4000).left(OutputQueue::Capacity - 1);
     QLineEdit *text1() const { return static_cast<QLineEdit *>(w->control("Text1")); }
     void paste(const QString &text)
     {
@@ -35,12 +38,6 @@ class FaultTest : public PanelFixture
     {
         bool sent = false;
         QTRY_VERIFY(sent || (sent = port->output(bytes)));
-    }
-    static void rows()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("pseudo-terminal") << false;
-        QTest::newRow("raw TCP") << true;
     }
 
 private slots:
@@ -186,8 +183,8 @@ private slots:
     }
 
     // A flood fills the reply buffer, which keeps the newest characters: the
-    // reply to the next command is seen at once, and after the reply window
-    // the next one decodes.
+    // reply to the next command is seen at once (RXD cut before it, the whole
+    // in its tooltip), and after the reply window the next one decodes.
     void floodKeepsTheNewest()
     {
         for (int i = 0; i < 8; ++i) {
@@ -199,10 +196,9 @@ private slots:
         QVERIFY(line->write("80\r"));
         QTRY_VERIFY(rx().endsWith(" Z 8 0 CR "));
         QCOMPARE(w->link().ReplyBuffer.size(), TransactionEngine::ReplyBufferLimit);
-        const QLabel *rxd = static_cast<QLabel *>(w->control("Label12")); // shows the newest
-        QVERIFY2(rxd->text().endsWith(" 8 0 CR ")
-                     && rxd->fontMetrics().horizontalAdvance(rxd->text()) <= rxd->contentsRect().width(),
-                 qPrintable(rxd->text()));
+        QVERIFY2(rxd()->text().startsWith(u'…') && rxd()->text().endsWith(" 8 0 CR ") && rxd()->toolTip() == rx()
+                     && rxd()->fontMetrics().horizontalAdvance(rxd()->text()) <= rxd()->contentsRect().width(),
+                 qPrintable(rxd()->text()));
         w->link().Timer2_Timer();
         w->Command44_Click();
         QVERIFY(line->write("00\r"));
@@ -211,31 +207,45 @@ private slots:
     }
 
     // The far end stops reading while the longest command goes out: it
-    // waits, one that does not fit is refused whole without a box, the port
-    // stays open, and what waits arrives whole and in order once the far end
-    // reads again. A port change or END throws away what still waits, at
-    // once, and says what was not sent; such a command never shows as sent.
-    void stalledLine_data() { rows(); }
+    // waits, and its reply window ends saying so, one that does not fit is
+    // refused whole without a box (the reason cut visibly, and whole in the
+    // tooltip and description), the port stays open, and what waits arrives
+    // whole and in order once the far end reads again. A port change, END or
+    // a signal throws away what still waits, at once, and says what was not
+    // sent, in a box or (a signal) none; such a command never shows as sent.
+    void stalledLine_data()
+    {
+        QTest::addColumn<int>("signal"); // ended by, instead of END
+        QTest::newRow("pseudo-terminal") << 0;
+        QTest::newRow("raw TCP") << 0;
+        QTest::newRow("pseudo-terminal, SIGHUP") << int(SIGHUP);
+    }
     void stalledLine()
     {
-        const QString longest = QString("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(4000).left(OutputQueue::Capacity - 1);
         paste(longest);
         w->Command95_Click();
-        QVERIFY2(!rx().startsWith(TransactionEngine::NotSentMark), qPrintable(rx()));
+        w->link().Timer2_Timer();
+        QVERIFY2(rx().startsWith(TransactionEngine::WaitingMark) && rx().endsWith(" have not gone out."), qPrintable(rx()));
         const qint64 waiting = port->pendingOutput();
         w->Command95_Click();
         QVERIFY2(rx().startsWith(TransactionEngine::NotSentMark) && rx().contains("not taking data"), qPrintable(rx()));
+        QVERIFY2(rxd()->text().endsWith(u'…') && rxd()->toolTip() == rx() && rxd()->accessibleDescription() == rx(),
+                 qPrintable(rxd()->text()));
         QVERIFY(port->pendingOutput() <= waiting);
         QVERIFY(!port->output(QString(OutputQueue::Capacity + 1, 'C')) && port->errorString().contains("at most"));
         w->link().Timer4_Timer();
         w->Command17_Click();
         QVERIFY(port->portOpen() && warnings.isEmpty() && !rx().startsWith(TransactionEngine::NotSentMark));
+        w->link().Timer2_Timer();
+        QVERIFY2(rx().contains(" not taking data, and ") && rx().endsWith(" bytes are ahead of this command."), qPrintable(rx()));
 
         const QByteArray expected = (longest + "\rC00\r").toLatin1();
         QTRY_COMPARE_WITH_TIMEOUT(line->read().size(), expected.size(), 10000);
         QVERIFY(line->heard == expected && port->pendingOutput() == 0);
         w->Command18_Click();
-        QTRY_VERIFY(line->read().endsWith("C00\rC01\r"));
+        QTRY_VERIFY(line->read().endsWith("C00\rC01\r") && port->pendingOutput() == 0);
+        w->link().Timer2_Timer(); // gone out, and unanswered
+        QVERIFY(rx() == TransactionEngine::NoReplyMark && rxd()->toolTip().isEmpty() && rxd()->accessibleDescription().isEmpty());
 
         line->heard.clear();
         text1()->setText(QString(40 * 1024, QLatin1Char('M')));
@@ -252,21 +262,28 @@ private slots:
         QTRY_VERIFY(line->read().endsWith("C01\r"));
         QVERIFY(!line->heard.contains("C00"));
 
-        // END: the box shows before the window goes.
+        // END: the box shows before the window goes; a signal: no box.
         w->Command95_Click();
         w->Command18_Click();
         w->setWarningHandler({});
-        QString box;
-        QObject guard;
-        QTimer::singleShot(0, &guard, [&] {
+        QFETCH(int, signal);
+        QString box, told;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
             if (auto *shown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
                 box = shown->text(), shown->close();
         });
+        closer.start(0);
         QElapsedTimer clock;
         clock.start();
-        click(16);
-        QVERIFY(clock.elapsed() < 1000 && !port->portOpen() && !w->isVisible());
-        QVERIFY2(box.contains("not sent") && box.contains("C01"), qPrintable(box));
+        if (signal)
+            endOnSignals(w.get(), [&](const QString &text) { told += text; }), ::kill(::getpid(), signal);
+        else
+            click(16);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(clock.elapsed() < 1000 && !port->portOpen());
+        QVERIFY2((signal ? told : box).contains("not sent") && (signal ? told : box).contains("C01")
+                     && (signal ? box : told).isEmpty(), qPrintable(box + told));
     }
 
     // The traffic log of a panel on a pseudo-terminal, against what the far
@@ -293,7 +310,6 @@ private slots:
         }
         click(18);
         w->link().Timer2_Timer();
-        const QString longest = QString("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(4000).left(OutputQueue::Capacity - 1);
         paste(longest);
         w->Command95_Click();
         w->Command17_Click();
@@ -323,7 +339,6 @@ private slots:
     // and visibly, and repeated long pastes do not pile up memory.
     void commandLineLength()
     {
-        const QString longest = QString("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ").repeated(4000).left(OutputQueue::Capacity - 1);
         paste(longest);
         QCOMPARE(text1()->text().size(), longest.size());
         text1()->setText("C00");

@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <csignal>
+
 using namespace qn62;
 
 class OptionsTest : public QObject
@@ -75,6 +77,8 @@ private slots:
     // at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), against the
     // simulator on its pseudo-terminal or TCP port, a pseudo-terminal where
     // the test answers, a port a panel holds, a server that refuses, or none.
+    // The window: with no display it does not start; on an offscreen display
+    // ("window N"), signal N once the port is open closes it as END does.
     // It runs in an empty directory that is also its HOME: with a log, the
     // log ("@" the address, "|" between lines) is all it writes there;
     // without one, nothing.
@@ -107,6 +111,9 @@ private slots:
             {}, "CR0\t80\tStand by\nC00\tACK\t\n", 0, "traffic log /dev/full cannot be written");
         row("server refuses", "", {"--com1", "socket://127.0.0.1:1", "--send", "C01"}, {}, "", 3, "refused");
         row("usage error", "", {"--send", "C01", "--com2", "socket://127.0.0.1"}, {}, "", 2, "--com2: ");
+        row("window without a display", "", {"--demo"}, {}, "", 4, "use --send");
+        for (const char *far : {"window 15", "window 1", "window 2"}) // SIGTERM, SIGHUP, SIGINT
+            row(far, far, {"--com1", "@"}, {}, "", 0, "", "-- OPEN COM1 (@) 19200,N,8,1|-- CLOSE COM1 (@)");
     }
     void program()
     {
@@ -136,9 +143,15 @@ private slots:
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
         env.insert("HOME", home.path());
+        if (far.startsWith("window"))
+            env.insert("QT_QPA_PLATFORM", "offscreen"), env.insert("XDG_RUNTIME_DIR", home.path());
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home.path());
         p.start(dir + "/qn62-control", args);
+        if (far.startsWith("window")) {
+            QTRY_VERIFY(trafficLines(home.filePath("traffic.log")).first().startsWith("-- OPEN"));
+            ::kill(p.processId(), far.mid(7).toInt());
+        }
         QByteArray heard;
         for (int i = 0, at = 0; i < answers.size(); ++i) { // one code at a time, each only after the reply before
             heard += args[at = args.indexOf("--send", at) + 1].toLatin1() + '\r';
@@ -176,7 +189,7 @@ private slots:
         QCOMPARE(run({"--help"}), 0);
         const QByteArray help = p.readAllStandardOutput();
         QVERIFY(help.contains("socket://HOST:PORT") && help.contains("--send CODE") && help.contains("--timeout MS")
-                && help.contains("--reconnect"));
+                && help.contains("--reconnect") && help.contains("exit status 4"));
     }
 };
 

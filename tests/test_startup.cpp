@@ -90,7 +90,7 @@ private slots:
         // adding no box, and a hang-up, are the fault tests'.)
         w->Command17_Click();
         w->link().Timer2_Timer();
-        QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && label("Label12").contains("not open"));
+        QVERIFY(label("Label12").startsWith(TransactionEngine::NotSentMark) && rx().contains("not open"));
         QCOMPARE(warnings.size(), 1);
         QVERIFY2(warnings.last().contains("not open") && warnings.last().contains("COM, then COM1 or COM2"),
                  qPrintable(warnings.last()));
