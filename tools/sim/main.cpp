@@ -3,15 +3,13 @@
 
 #include "sim/ptyprojector.h"
 #include "sim/tcpbridge.h"
+#include "endsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 
-#include <unistd.h>
 
 namespace {
 
@@ -73,14 +71,6 @@ ignored, blank lines are ignored).
 Query answers end with CR. Anything else (unknown or malformed commands,
 lower case, lines over 256 bytes) is answered with NAK (15h).
 )";
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 int usageError(const QString &message)
 {
@@ -157,17 +147,8 @@ int main(int argc, char *argv[])
     if (parser.isSet(tcp) && !hostPort(parser.value(tcp), &tcpAddress, &tcpPort))
         return usageError(QStringLiteral("--tcp needs an IP address and a port, as in --tcp 127.0.0.1:4001"));
 
-    if (::pipe(g_signalPipe) < 0) {
-        std::perror("qn62-sim: pipe");
-        return 1;
-    }
-    QSocketNotifier quitNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    // The pseudo-terminal is closed on the way out.
+    qn62::onEndSignals(&app, &QCoreApplication::quit);
 
     qn62::sim::PtyProjector projector(options);
     if (!projector.open()) {
