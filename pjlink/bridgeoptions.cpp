@@ -9,27 +9,6 @@
 
 namespace qn62::pjlink {
 
-namespace {
-
-// HOST:PORT with HOST an IP address, an IPv6 one in brackets.
-bool hostPort(const QString &text, QHostAddress *address, quint16 *port)
-{
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    QString host = text.left(colon);
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-        host = host.mid(1, host.size() - 2);
-    else if (host.contains(QLatin1Char(':')))
-        return false;
-    bool ok = false;
-    const uint number = text.mid(colon + 1).toUInt(&ok);
-    if (colon < 0 || !ok || number > 65535 || !address->setAddress(host))
-        return false;
-    *port = quint16(number);
-    return true;
-}
-
-} // namespace
-
 ParsedOptions parseOptions(const QStringList &arguments)
 {
     ParsedOptions result;
@@ -95,7 +74,7 @@ ParsedOptions parseOptions(const QStringList &arguments)
         result.error = QStringLiteral("--device: %1").arg(why);
     else if (!speed.isEmpty() && speed != QLatin1String("19200") && speed != QLatin1String("9600"))
         result.error = QStringLiteral("--speed must be 19200 or 9600");
-    else if (!listen.isEmpty() && !hostPort(listen, &o.listenAddress, &o.listenPort))
+    else if (!listen.isEmpty() && !parseListenAddress(listen, &o.listenAddress, &o.listenPort))
         result.error = QStringLiteral("--listen needs an IP address and a port, as in --listen 0.0.0.0:4352 "
                                       "or --listen [::1]:4352");
     else if (o.name.isEmpty() || o.name.size() > Mapping::MaxName

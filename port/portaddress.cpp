@@ -63,4 +63,20 @@ bool PortAddress::parse(const QString &text, PortAddress *address, QString *erro
     return true;
 }
 
+bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    QString host = text.left(colon);
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    else if (host.contains(QLatin1Char(':')))
+        return false;
+    bool ok = false;
+    const uint number = text.mid(colon + 1).toUInt(&ok);
+    if (colon < 0 || !ok || number > 65535 || !address->setAddress(host))
+        return false;
+    *port = quint16(number);
+    return true;
+}
+
 } // namespace qn62

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QHostAddress;
+
 namespace qn62 {
 
 // What stands behind COM1 or COM2: a serial device, or a serial device
@@ -25,5 +27,9 @@ struct PortAddress
     static bool parse(const QString &text, PortAddress *address, QString *error);
     bool isNetwork() const { return kind != Kind::Device; }
 };
+
+// "IP:PORT" as a server listens on, an IPv6 address in brackets
+// ("[::1]:4352"); false when malformed.
+bool parseListenAddress(const QString &text, QHostAddress *address, quint16 *port);
 
 } // namespace qn62

@@ -4,6 +4,7 @@
 #include "sim/ptyprojector.h"
 #include "sim/tcpbridge.h"
 #include "endsignals.h"
+#include "portaddress.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,7 +36,7 @@ Options:
   --tcp ADDRESS:PORT
                also serve the projector on this TCP port, as a serial device
                server does in raw mode (one client at a time), e.g.
-               --tcp 127.0.0.1:4001; port 0 picks a free port. Prints the
+               --tcp 127.0.0.1:4001 or [::1]:4001; port 0 picks a free port. Prints the
                address for the panel, socket://ADDRESS:PORT, as a second line
   --help       show this text
 
@@ -89,21 +90,6 @@ bool intOption(const QCommandLineParser &parser, const QCommandLineOption &optio
     return ok && *value >= minimum;
 }
 
-// ADDRESS:PORT, an IPv6 address in brackets.
-bool hostPort(const QString &text, QHostAddress *address, quint16 *port)
-{
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    QString host = text.left(colon);
-    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
-        host = host.mid(1, host.size() - 2);
-    bool ok = false;
-    const uint number = text.mid(colon + 1).toUInt(&ok);
-    if (colon < 0 || !ok || number > 65535 || !address->setAddress(host))
-        return false;
-    *port = quint16(number);
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -144,7 +130,7 @@ int main(int argc, char *argv[])
 
     QHostAddress tcpAddress;
     quint16 tcpPort = 0;
-    if (parser.isSet(tcp) && !hostPort(parser.value(tcp), &tcpAddress, &tcpPort))
+    if (parser.isSet(tcp) && !qn62::parseListenAddress(parser.value(tcp), &tcpAddress, &tcpPort))
         return usageError(QStringLiteral("--tcp needs an IP address and a port, as in --tcp 127.0.0.1:4001"));
 
     // The pseudo-terminal is closed on the way out.
