@@ -36,8 +36,9 @@ Options:
   --tcp ADDRESS:PORT
                also serve the projector on this TCP port, as a serial device
                server does in raw mode (one client at a time), e.g.
-               --tcp 127.0.0.1:4001 or [::1]:4001; port 0 picks a free port. Prints the
-               address for the panel, socket://ADDRESS:PORT, as a second line
+               --tcp 127.0.0.1:4001 or --tcp [::1]:4001; port 0 picks a
+               free port. Prints the address for the panel,
+               socket://ADDRESS:PORT, as a second line
   --help       show this text
 
 Commands are ASCII, upper case, each ended by CR (an LF after the CR is
