@@ -32,12 +32,16 @@ public:
     using Backlog = std::function<qint64()>;
 
     // What clear() threw away: commands that had not wholly left, their
-    // bytes not yet on the line, and the newest of them.
+    // bytes not yet on the line, and the newest of them; and the oldest of
+    // them with how many of its bytes had left when it was cut off part way
+    // (the far end holds that much of it), 0 when none had.
     struct Dropped
     {
         int commands = 0;
         qint64 bytes = 0;
         QByteArray last;
+        QByteArray first;
+        qint64 cut = 0;
     };
 
     explicit OutputQueue(Writer writer, Backlog below = {});
@@ -64,8 +68,13 @@ private:
     qint64 m_head = 0;      // bytes of m_data already written
     qint64 m_queued = 0;    // bytes queued since the last clear()
     qint64 m_written = 0;   // of those, bytes the writer took
-    std::deque<qint64> m_ends; // where the commands not known to have left end, in m_queued's count
-    QByteArray m_last;      // the newest command
+    struct Queued
+    {
+        qint64 end; // where it ends, in m_queued's count
+        QByteArray command;
+    };
+    std::deque<Queued> m_commands; // those not known to have left
+    qint64 m_settled = 0;   // where the last command known to have left ends
 };
 
 } // namespace qn62

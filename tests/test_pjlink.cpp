@@ -9,6 +9,7 @@
 #include "mapping.h"
 #include "server.h"
 #include "sim/ptyprojector.h"
+#include "sim/tcpbridge.h"
 #include "trafficlines.h"
 #include "socatline.h"
 
@@ -22,6 +23,15 @@ using qn62::sim::Projector;
 const QByteArray kPassword = "JBMIAProjectorLink";
 const QByteArray kRandom = "498e4a67";
 const QByteArray kDigest = "5d8409bc1c3fa39749434aa3a5c38682"; // MD5(random + password)
+
+// What the bridge tells its journal, while a test collects it; otherwise
+// the messages go on to Qt Test.
+QStringList *journal = nullptr;
+QtMessageHandler testlib = nullptr;
+void toJournal(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    journal ? void(*journal << text) : testlib(type, context, text);
+}
 
 // A PJLink client on a loopback socket.
 struct Client
@@ -60,6 +70,7 @@ class PjlinkTest : public QObject
     qint64 now = 0;
     QByteArrayList onLine; // commands the projector received
     QByteArray answered;   // the bytes it sent back
+    QString network;       // a socket:// address for the line, when not the simulator's device
 
     // via: a socat pair between the bridge and the simulator, started unless missing.
     void start(const QByteArray &password = {}, SocatLine *via = nullptr, bool missing = false, const QString &log = {})
@@ -73,7 +84,7 @@ class PjlinkTest : public QObject
             via->joined = sim->slavePath();
             QVERIFY2(missing || via->start(), via->error.constData());
         }
-        device = std::make_unique<Device>(via ? via->path : sim->slavePath(), 19200, log);
+        device = std::make_unique<Device>(via ? via->path : network.isEmpty() ? sim->slavePath() : network, 19200, log);
         QCOMPARE(device->open(), !missing);
         QObject::disconnect(&device->port().retryTimer(), nullptr, &device->port(), nullptr); // the test tries
         server = std::make_unique<Server>(device.get(), password, Mapping("Hall 2"));
@@ -88,8 +99,11 @@ class PjlinkTest : public QObject
     }
 
 private slots:
+    void initTestCase() { testlib = qInstallMessageHandler(toJournal); }
     void cleanup()
     {
+        journal = nullptr;
+        network.clear();
         server.reset();
         device.reset();
         sim.reset();
@@ -200,6 +214,7 @@ private slots:
         row("%1INFO ?", "CR9>QN62 V1.40\r", "QN62 V1.40");
         row("%1INFO ?", "CR9>" + QByteArray(40, 'v') + "\r", QByteArray(32, 'v'));
         row("%1INFO ?", "CR9>QN6", "ERR3");
+        QTest::newRow("%1INFO ? | bytes outside 20h-7Eh") << QByteArray("%1INFO ?") << QByteArray("CR9>\x02" "80\x7f\xe9\r") << QByteArray("?80??");
         row("%1INST ?", "", "11 12 21");
         row("%1NAME ?", "", "Hall 2");
         row("%1INF1 ?", "", "TORVA");
@@ -324,39 +339,59 @@ private slots:
         for (const QByteArray &e : trafficLines(dir.filePath("traffic.log")))
             e.startsWith("> ") ? tx += e.mid(2) : e.startsWith("< ") ? rx += e.mid(2) : (notes << e, rx);
         QVERIFY(tx == onLine.join('\r') + '\r' && rx == answered);
-        const QByteArray com1 = "COM1 (" + device->address().toLatin1() + ")";
+        const QByteArray com1 = device->address().toLatin1(); // the bridge's one line, by its address
         QVERIFY2(notes.size() == 6 && notes[0] == "-- OPEN " + com1 + " 19200,N,8,1" && notes[1] == "-- Stand by"
                      && notes[4].startsWith("-- LOST " + com1 + " has been closed: the device disconnected.")
                      && notes[5] == "-- NOT SENT \"CR0\": waiting for " + device->address().toLatin1() + " to come back", notes.join('\n').constData());
     }
 
     // The line goes away and comes back under the same name, while the
-    // bridge runs or before it starts: ERR3 meanwhile, then answers from
-    // the line again once a try has opened it.
+    // bridge runs or before it starts, or a network line is refused at
+    // start: ERR3 meanwhile, then answers from the line again once a try has
+    // opened it. The journal names the line by its address, tells the outage
+    // once, and the line open only once it is up.
     void lineComesBack_data()
     {
-        QTest::addColumn<bool>("missing");
-        QTest::newRow("lost while running") << false;
-        QTest::newRow("missing at start") << true;
+        QTest::addColumn<QStringList>("says"); // @: the line's address, #: its port
+        const QString waiting = " Waiting for @ to open; answering ERR3 meanwhile.";
+        QTest::newRow("lost while running") << QStringList{"projector line open: @", "@ has been closed: the device "
+            "disconnected. Check the cable or adapter." + waiting, "projector line open again: @"};
+        QTest::newRow("missing at start") << QStringList{"@: no such device. Check that the cable or USB serial adapter "
+            "is plugged in." + waiting, "projector line open: @"};
+        QTest::newRow("network, refused at start") << QStringList{"@: cannot connect to 127.0.0.1 port #: the connection "
+            "was refused. Check the port number and that the server is running." + waiting, "projector line open: @"};
     }
     void lineComesBack()
     {
-        QFETCH(bool, missing);
+        const QString how = QTest::currentDataTag();
+        QStringList told;
+        journal = &told;
         SocatLine line;
-        start({}, &line, missing);
+        QTcpServer probe; // a free port, nobody listening on it until the bridge below
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        if (how.startsWith("network"))
+            network = QString("socket://127.0.0.1:%1").arg(port);
+        start({}, network.isEmpty() ? &line : nullptr, how.startsWith("missing"));
         const auto c = connected();
-        if (!missing) {
+        if (how.startsWith("lost")) {
             QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
             line.hangUp();
-            QTRY_VERIFY(device->port().awaitingDevice());
         }
+        QTRY_VERIFY(device->port().awaitingDevice() && device->port().retryTimer().isActive());
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
         device->port().retry();
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
-        QVERIFY2(line.start(), line.error.constData());
+        QTRY_VERIFY(device->port().retryTimer().isActive()); // that try has failed
+        qn62::sim::TcpBridge bridge(sim->slavePath());
+        QVERIFY2(network.isEmpty() ? line.start() : bridge.listen(QHostAddress::LocalHost, port), line.error.constData());
         device->port().retry();
+        QTRY_VERIFY(device->isOpen());
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
-        QCOMPARE(onLine.size(), missing ? 1 : 2);
+        QCOMPARE(onLine.size(), how.startsWith("lost") ? 2 : 1);
+        QFETCH(QStringList, says);
+        QCOMPARE(told, says.replaceInStrings("@", device->address()).replaceInStrings("#", QString::number(port)));
     }
 
     void options_data()
