@@ -139,9 +139,7 @@ void NetTransport::failed()
             m_advice.clear(); // its words say why
             emit lost(QStringLiteral("the server %1 answered \"%2\" and closed the connection").arg(where(), m_words));
         } else if (closed && m_received == 0) {
-            m_advice = QStringLiteral("Another client may hold the server's port (a server that serves one client "
-                                      "at a time turns others away so); if not, check that the server is running "
-                                      "and that %1 can be reached").arg(m_address.host);
+            m_advice = turnedAway();
             emit lost(QStringLiteral("the server %1 closed the connection before sending anything").arg(where()));
         } else {
             emit lost(closed ? QStringLiteral("the server %1 closed the connection").arg(where())
@@ -155,6 +153,9 @@ void NetTransport::failed()
         reason = QStringLiteral("the connection was refused. Check the port number and that the server "
                                 "is running");
         break;
+    case QAbstractSocket::RemoteHostClosedError: // taken, then closed before it was seen up
+        reason = QStringLiteral("the server closed the connection at once. %1").arg(turnedAway());
+        break;
     case QAbstractSocket::HostNotFoundError:
         reason = QStringLiteral("no such host. Check the address");
         break;
@@ -162,6 +163,13 @@ void NetTransport::failed()
         reason = text;
     }
     emit openFailed(QStringLiteral("cannot connect to %1: %2.").arg(where(), reason), false);
+}
+
+QString NetTransport::turnedAway() const
+{
+    return QStringLiteral("Another client may hold the server's port (a server that serves one client at a time "
+                          "turns others away so); if not, check that the server is running and that %1 can be "
+                          "reached").arg(m_address.host);
 }
 
 void NetTransport::dropSocket()

@@ -74,6 +74,8 @@ private:
     void flushCodec();
     void send(const QByteArray &bytes);
     void dropSocket();
+    // The advice for a connection closed before the server sent anything.
+    QString turnedAway() const;
     // Whether the server has closed the connection behind what was read.
     bool closedBehind() const;
     // Sends the warning about problem unless this connection has had it.

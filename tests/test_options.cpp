@@ -2,6 +2,7 @@
 #include "ptyline.h"
 #include "trafficlines.h"
 
+#include <QTcpSocket>
 #include <QtTest>
 
 using namespace qn62;
@@ -74,7 +75,8 @@ private slots:
     // The program itself: --help, and commands from a script with no display
     // at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), against the
     // simulator on its pseudo-terminal or TCP port, a pseudo-terminal where
-    // the test answers, a port a panel holds, a server that refuses, or none.
+    // the test answers, a port a panel holds, a server that refuses or that
+    // serves another client ("held"), or none.
     // It runs in an empty directory that is also its HOME: with a log, the
     // log ("@" the address, "|" between lines) is all it writes there;
     // without one, nothing.
@@ -108,6 +110,9 @@ private slots:
             "CR0\t80\tStand by\nC00\t\t\n", 1, "C00: not sent: COM1 (@) has been closed");
         row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3,
             "in use by another program. Close that program.\n", "");
+        row("server busy with another client", "sim --tcp 127.0.0.1:0 held", {"--com1", "@", "--send", "CR0"}, {}, "", 3,
+            "Another client may hold the server's port (a server that serves one client at a time turns others away "
+            "so); if not, check that the server is running and that 127.0.0.1 can be reached.\n");
         row("log that cannot be written", "sim", {"--com1", "@", "--log", "/dev/full", "--send", "CR0", "--send", "C00"},
             {}, "CR0\t80\tStand by\nC00\tACK\t\n", 0, "traffic log /dev/full cannot be written");
         row("server refuses", "", {"--com1", "socket://127.0.0.1:1", "--send", "C01"}, {}, "", 3,
@@ -124,10 +129,17 @@ private slots:
         QString address = line.path;
         QProcess sim;
         SerialComm panel;
+        QTcpSocket holder; // another client of the simulator's TCP port
         if (far.startsWith("sim")) {
-            sim.start(dir + "/qn62-sim", far.split(' ').mid(1));
+            QStringList simArgs = far.split(' ').mid(1);
+            simArgs.removeAll("held");
+            sim.start(dir + "/qn62-sim", simArgs);
             QTRY_COMPARE(sim.peek(4096).count('\n'), far.contains("tcp") ? 2 : 1);
             address = QString::fromLatin1(sim.readAll()).split('\n', Qt::SkipEmptyParts).last();
+            if (far.endsWith("held")) {
+                holder.connectToHost(QHostAddress::LocalHost, QUrl(address).port());
+                QVERIFY(holder.waitForConnected(5000));
+            }
         } else if (far == "held") {
             panel.setDevice(1, line.path);
             QVERIFY(panel.setPortOpen(true));
