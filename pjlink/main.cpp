@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
         std::perror("qn62-pjlink: pipe");
         return 1;
     }
-    // SIGTERM, SIGINT and SIGHUP (the terminal or session gone) end the
+    // SIGTERM, SIGINT and SIGHUP (a terminal hung up, a logout) end the
     // event loop, so the port is closed and its lock removed on the way out.
     QSocketNotifier quitNotifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);

@@ -37,7 +37,7 @@ wait_for "$work/bridge.err" 'listening on'
 port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/bridge.err")
 NODE_PATH=$work/node_modules node "$here/client.js" "$port" JBMIAProjectorLink
 
-# SIGHUP (the terminal or session gone) ends the bridge as cleanly as
+# SIGHUP (a terminal hung up, a logout) ends the bridge as cleanly as
 # SIGTERM: status 0, and the lock file of its device removed.
 bridge=${pids[-1]}
 name=LCK..$(printf '%s' "${device#/dev/}" | tr / _)
