@@ -7,20 +7,23 @@ namespace qn62 {
 
 namespace {
 
-// The options that take a value: what the value must be, and an example.
+// The options that take a value: what the value must be, and an example;
+// for those that only --send uses, what the window has instead.
 struct ValueOption
 {
     const char *name;
     const char *needs;
     const char *example;
+    const char *inTheWindow = nullptr;
 };
 constexpr ValueOption ValueOptions[] = {
     {"--com1", "a device path or address", "/dev/ttyUSB0"},
     {"--com2", "a device path or address", "/dev/ttyUSB1"},
     {"--send", "a command code of printable ASCII characters", "CR0"},
-    {"--port", "1 or 2", "2"},
-    {"--speed", "19200 or 9600", "9600"},
-    {"--timeout", "a number of milliseconds from 1 to 600000", "500"},
+    {"--port", "1 or 2", "2", "the window's port is chosen in its port panel"},
+    {"--speed", "19200 or 9600", "9600", "the window's speed is chosen in its port panel"},
+    {"--timeout", "a number of milliseconds from 1 to 600000", "500",
+     "in the window, each button sets how long its reply is waited for"},
     {"--log", "a file name", "qn62-traffic.log"},
 };
 
@@ -56,7 +59,7 @@ ParsedOptions parseOptions(const QStringList &arguments)
         return result;
     };
     bool com1Given = false;
-    QString sendOnly; // the first option given that only --send uses
+    const ValueOption *sendOnly = nullptr; // the first option given that only --send uses
     for (int i = 0; i < arguments.size(); ++i) {
         QString arg = arguments[i];
         QString value;
@@ -77,7 +80,8 @@ ParsedOptions parseOptions(const QStringList &arguments)
         }
         if (hasValue && !option)
             return refuse(QStringLiteral("option %1 takes no value").arg(arg));
-        if (option && value.isEmpty())
+        // An empty code is a lone CR, as SEND with an empty command line.
+        if (option && value.isEmpty() && arg != QLatin1String("--send"))
             return refuse(QStringLiteral("option %1 needs %2, not an empty one").arg(arg, needs));
         const auto wrongValue = [&] { return refuse(QStringLiteral("option %1 needs %2, not '%3'").arg(arg, needs, value)); };
 
@@ -120,9 +124,8 @@ ParsedOptions parseOptions(const QStringList &arguments)
         } else {
             return refuse(QStringLiteral("unknown option '%1'").arg(arg));
         }
-        if (sendOnly.isEmpty() && (arg == QLatin1String("--port") || arg == QLatin1String("--speed")
-                                   || arg == QLatin1String("--timeout")))
-            sendOnly = arg;
+        if (!sendOnly && option && option->inTheWindow)
+            sendOnly = option;
     }
     if (o.demo && !o.send.isEmpty())
         return refuse(QStringLiteral("--send and --demo do not mix: the demo's simulated projector lives in the window"));
@@ -131,9 +134,9 @@ ParsedOptions parseOptions(const QStringList &arguments)
                                      "when its port is not there"));
     if (o.demo && com1Given)
         return refuse(QStringLiteral("--com1 and --demo do not mix: the demo puts its simulated projector behind COM1"));
-    if (o.send.isEmpty() && !sendOnly.isEmpty())
-        return refuse(QStringLiteral("option %1 goes with --send; the window's port and speed are chosen in its "
-                                     "port panel").arg(sendOnly));
+    if (o.send.isEmpty() && sendOnly)
+        return refuse(QStringLiteral("option %1 goes with --send; %2")
+                          .arg(QLatin1String(sendOnly->name), QLatin1String(sendOnly->inTheWindow)));
     return result;
 }
 
@@ -166,18 +169,21 @@ QString usageText()
         "\n"
         "  --send CODE     send CODE and CR, print the reply and end; give it again\n"
         "                  for more commands, sent in order, each after the reply\n"
-        "                  to the one before\n"
+        "                  to the one before; --send \"\" sends a lone CR\n"
         "  --port 1|2      send through COM1 (the default) or COM2\n"
         "  --speed 19200|9600  the line speed (default 19200), 8N1\n"
         "  --timeout MS    how long a reply may take to end at CR, ACK or NAK\n"
         "                  (default 2000)\n"
         "\n"
+        "Bytes after a reply's end are dropped until the next CODE is sent, which is\n"
+        "at once; bytes still coming after that count as the start of its reply.\n"
         "One line per CODE on stdout: CODE, TAB, REPLY, TAB, WORDS. REPLY is the reply\n"
-        "without its closing CR (ACK and NAK as ACK and NAK, other control bytes as\n"
-        "<XX>, empty when none came); WORDS is what the panel's status line shows for\n"
-        "a status query. Exit status 0 when every CODE got a reply, 1 when one did\n"
-        "not, 2 for a wrong option, 3 when the port cannot be opened or another\n"
-        "program (a panel) holds it:\n"
+        "without its closing CR (ACK and NAK as ACK and NAK, other bytes outside\n"
+        "20h-7Eh as <XX>, empty when none came); WORDS is what the panel's status\n"
+        "line shows for a status query. Exit status 0 when every CODE got a reply;\n"
+        "1 when one got none, or bytes with no end, or could not be sent; 2 for a\n"
+        "wrong option; 3 when the port cannot be opened, another program (a panel)\n"
+        "holds it, or it is lost before anything came back (stdout stays empty then):\n"
         "  qn62-control --com1 /dev/ttyUSB0 --send CR0   prints  CR0<TAB>80<TAB>Stand by\n"
         "\n"
         "The window needs a display (DISPLAY or WAYLAND_DISPLAY); without one the\n"

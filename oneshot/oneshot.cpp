@@ -29,6 +29,7 @@ public:
     {
         for (int i = 0; i < SerialComm::PortCount; ++i)
             m_port.setDevice(i + 1, job.devices[i]);
+        m_port.setVoice(SerialComm::Voice::Script);
         m_client.setTimeout(job.timeoutMs);
         if (m_traffic) {
             m_traffic->watch(&m_client);
@@ -38,9 +39,17 @@ public:
         // Queued: for a local device the signal comes from inside
         // setPortOpen().
         connect(&m_port, &CommPort::portOpened, this, &OneShot::sendAll, Qt::QueuedConnection);
+        connect(&m_client, &LineClient::ended, this, [this](const LineClient::Reply &reply) {
+            m_replied = m_replied || reply.complete() || !reply.bytes.isEmpty();
+        });
+        // A port lost before anything came back could not really be used,
+        // whether it went before the commands or after they went out (a
+        // server that turns a second client away once it has connected).
+        // Later, the line client ends what waits, with the reason.
         connect(&m_port, &CommPort::portLost, this, [this](const QString &message) {
-            if (m_sent)
-                return; // the line client ends what waits, with the reason
+            if (m_replied)
+                return;
+            m_over = true;
             say(message);
             QCoreApplication::exit(PortUnavailable);
         });
@@ -69,11 +78,13 @@ private:
 
     void print(const LineClient::Reply &reply)
     {
+        if (m_over)
+            return;
         const QByteArray line = reply.code + '\t' + replyText(reply.bytes) + '\t'
             + replyWords(reply.code, reply.bytes).toLatin1() + '\n';
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
         std::fflush(stdout);
-        const QString code = QString::fromLatin1(reply.code);
+        const QString code = reply.code.isEmpty() ? QStringLiteral("\"\" (CR alone)") : QString::fromLatin1(reply.code);
         if (reply.end == LineClient::End::NotSent) {
             say(QStringLiteral("%1: not sent: %2").arg(code, reply.why));
         } else if (reply.end == LineClient::End::TimedOut) {
@@ -95,6 +106,8 @@ private:
     std::unique_ptr<TrafficHook> m_traffic;
     LineClient m_client{&m_port};
     bool m_sent = false;
+    bool m_replied = false; // something came back
+    bool m_over = false;    // the exit status is decided
     int m_printed = 0;
     int m_status = AllAnswered;
 };

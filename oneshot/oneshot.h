@@ -26,7 +26,8 @@ enum OneShotStatus {
     AllAnswered = 0,     // every code got a complete reply
     SomeUnanswered = 1,  // a code got no reply, or one with no end, or was not sent
     UsageError = 2,      // the command line was wrong (decided before the run)
-    PortUnavailable = 3, // the port could not be opened or is held by another program
+    PortUnavailable = 3, // the port could not be opened, is held by another program, or was
+                         // lost before anything came back (nothing is printed on stdout then)
 };
 
 // Runs the job under a QCoreApplication of its own; the result lines go to

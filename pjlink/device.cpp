@@ -16,6 +16,7 @@ Device::Device(const QString &address, int speed, const QString &trafficLog, QOb
         m_traffic->log().setFailureHandler([](const QString &why) { qWarning().noquote() << why; });
         m_traffic->log().open(trafficLog);
     }
+    m_port.setVoice(SerialComm::Voice::Bridge);
     m_port.setDevice(1, address);
     m_port.setCommPort(1);
     m_port.setSettings(QStringLiteral("%1,N,8,1").arg(speed));
@@ -24,15 +25,19 @@ Device::Device(const QString &address, int speed, const QString &trafficLog, QOb
         // A line that comes back only to drop again is one outage: its
         // relapses are told once.
         if (!m_port.lossIsRelapse()) {
-            qWarning().noquote() << why << "Answering ERR3 meanwhile.";
+            qWarning().noquote() << why << waiting();
             m_backTold = m_relapseTold = false;
         } else if (!std::exchange(m_relapseTold, true)) {
             qWarning().noquote() << "the projector line dropped again soon after it came back; trying on";
         }
         emit lost(why);
     });
+    // Told once the line is up, which for a network address is after
+    // open() has returned.
     connect(&m_port, &CommPort::portOpened, this, [this] {
-        if (!std::exchange(m_backTold, true))
+        if (!std::exchange(m_openTold, true))
+            qInfo().noquote() << "projector line open:" << this->address();
+        else if (!std::exchange(m_backTold, true))
             qInfo().noquote() << "projector line open again:" << this->address();
     });
     connect(&m_port, &CommPort::portWarning, this, [](const QString &why) { qWarning().noquote() << why; });
@@ -45,13 +50,16 @@ Device::~Device()
 
 bool Device::open()
 {
-    if (!m_port.setPortOpen(true)) {
-        m_port.awaitDevice();
-        m_backTold = false;
-        return false;
-    }
-    qInfo().noquote() << "projector line open:" << address();
-    return true;
+    if (m_port.setPortOpen(true))
+        return true;
+    qWarning().noquote() << m_port.errorString() << waiting();
+    m_port.awaitDevice();
+    return false;
+}
+
+QString Device::waiting() const
+{
+    return QStringLiteral("Waiting for %1 to open; answering ERR3 meanwhile.").arg(address());
 }
 
 void Device::ask(const QByteArray &code, std::function<void(const QByteArray &)> done)

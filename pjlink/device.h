@@ -35,9 +35,9 @@ public:
     // Closes the port, as a close and not a loss.
     ~Device() override;
 
-    // Opens the port. False, with errorString(), when it cannot; the port
-    // then waits for the device, and the bridge answers ERR3 until it is
-    // open.
+    // Opens the port. False, with errorString(), when it cannot (the
+    // journal hears why); the port then waits for the device, and the bridge
+    // answers ERR3 until it is open.
     bool open();
     bool isOpen() const { return m_port.portOpen(); }
     QString errorString() const { return m_port.errorString(); }
@@ -55,11 +55,15 @@ signals:
     void lost(const QString &why);
 
 private:
+    // What the bridge does while the line is away, for the journal.
+    QString waiting() const;
+
     SerialComm m_port;
     // Before the client, so that a loss is logged before what it ends.
     std::unique_ptr<TrafficHook> m_traffic;
     LineClient m_client;
     bool m_answering = true; // the last command got a complete reply
+    bool m_openTold = false; // the line has been up and that was logged
     bool m_backTold = true;  // the port's comeback since its last loss was logged
     bool m_relapseTold = false; // a relapse of this outage was logged
 };

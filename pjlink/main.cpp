@@ -62,19 +62,18 @@ int main(int argc, char *argv[])
         std::perror("qn62-pjlink: pipe");
         return 1;
     }
-    // SIGTERM and SIGINT end the event loop, so the port is closed and its
-    // lock removed on the way out.
+    // SIGTERM, SIGINT and SIGHUP (a terminal hung up, a logout) end the
+    // event loop, so the port is closed and its lock removed on the way out.
     QSocketNotifier quitNotifier(g_signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 
     qn62::pjlink::Device device(options.device, options.speed, options.log);
-    if (!device.open())
-        qWarning().noquote() << device.errorString() << "Answering ERR3 and trying again until it opens.";
+    device.open();
     qn62::pjlink::Server server(&device, password, qn62::pjlink::Mapping(options.name));
     if (!server.listen(options.listenAddress, options.listenPort)) {
         std::fprintf(stderr, "qn62-pjlink: cannot listen on %s port %u: %s\n",

@@ -185,8 +185,16 @@ Step Mapping::next(const Request &request, const QByteArrayList &replies) const
     if (command == "INFO") {
         if (replies.isEmpty())
             return ask("CR9");
-        const std::optional<QByteArray> info = text(first);
-        return answer(info ? info->left(MaxInfo) : NotNow);
+        std::optional<QByteArray> info = text(first);
+        if (!info)
+            return answer(NotNow);
+        // PJLink's INFO is ASCII text: nothing else passes.
+        info->truncate(MaxInfo);
+        for (char &c : *info) {
+            if (c < 0x20 || c > 0x7E)
+                c = '?';
+        }
+        return answer(*info);
     }
     if (command == "INST")
         return answer(Inputs);

@@ -4,10 +4,30 @@
 
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace qn62 {
+
+namespace {
+
+// data as the words of a server turning a client away: a short text of
+// printable lines with a letter in it, on one line; empty when it is not.
+QString closingWords(const QByteArray &data)
+{
+    static constexpr int MaxWords = 200;
+    bool letter = false;
+    for (const char c : data) {
+        if ((c < 0x20 || c > 0x7E) && c != '\r' && c != '\n' && c != '\t')
+            return QString();
+        letter = letter || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    }
+    return letter && data.size() <= MaxWords ? QString::fromLatin1(data).simplified() : QString();
+}
+
+} // namespace
 
 NetTransport::NetTransport(const PortAddress &address, QObject *parent)
     : Transport(parent)
@@ -45,6 +65,9 @@ void NetTransport::open(const LineSettings &settings)
     close();
     m_settings = settings;
     m_warned.clear();
+    m_received = 0;
+    m_words.clear();
+    m_advice.clear();
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &NetTransport::connected);
     connect(m_socket, &QTcpSocket::readyRead, this, &NetTransport::received);
@@ -94,7 +117,8 @@ void NetTransport::connectTimedOut()
     dropSocket();
     emit openFailed(QStringLiteral("cannot connect to %1: no answer within %2 seconds. Check the "
                                    "address and that the server is running and reachable.")
-                        .arg(where()).arg(ConnectTimeoutMs / 1000));
+                        .arg(where()).arg(ConnectTimeoutMs / 1000),
+                    false);
 }
 
 // An error or the end of the connection: before it was up, the open failed;
@@ -108,9 +132,19 @@ void NetTransport::failed()
     const bool wasOpen = m_open;
     dropSocket();
     if (wasOpen) {
-        emit lost(error == QAbstractSocket::RemoteHostClosedError || error == QAbstractSocket::UnknownSocketError
-                      ? QStringLiteral("the server %1 closed the connection").arg(where())
-                      : QStringLiteral("the connection to %1 failed (%2)").arg(where(), text));
+        const bool closed = error == QAbstractSocket::RemoteHostClosedError
+            || error == QAbstractSocket::UnknownSocketError;
+        m_advice = QStringLiteral("Check that the server is running and that %1 can be reached").arg(m_address.host);
+        if (!m_words.isEmpty()) {
+            m_advice.clear(); // its words say why
+            emit lost(QStringLiteral("the server %1 answered \"%2\" and closed the connection").arg(where(), m_words));
+        } else if (closed && m_received == 0) {
+            m_advice = turnedAway();
+            emit lost(QStringLiteral("the server %1 closed the connection before sending anything").arg(where()));
+        } else {
+            emit lost(closed ? QStringLiteral("the server %1 closed the connection").arg(where())
+                             : QStringLiteral("the connection to %1 failed (%2)").arg(where(), text));
+        }
         return;
     }
     QString reason;
@@ -119,13 +153,23 @@ void NetTransport::failed()
         reason = QStringLiteral("the connection was refused. Check the port number and that the server "
                                 "is running");
         break;
+    case QAbstractSocket::RemoteHostClosedError: // taken, then closed before it was seen up
+        reason = QStringLiteral("the server closed the connection at once. %1").arg(turnedAway());
+        break;
     case QAbstractSocket::HostNotFoundError:
         reason = QStringLiteral("no such host. Check the address");
         break;
     default:
         reason = text;
     }
-    emit openFailed(QStringLiteral("cannot connect to %1: %2.").arg(where(), reason));
+    emit openFailed(QStringLiteral("cannot connect to %1: %2.").arg(where(), reason), false);
+}
+
+QString NetTransport::turnedAway() const
+{
+    return QStringLiteral("Another client may hold the server's port (a server that serves one client at a time "
+                          "turns others away so); if not, check that the server is running and that %1 can be "
+                          "reached").arg(m_address.host);
 }
 
 void NetTransport::dropSocket()
@@ -241,10 +285,26 @@ qint64 NetTransport::write(const QByteArray &bytes)
     return taken;
 }
 
+bool NetTransport::closedBehind() const
+{
+    char c;
+    const qintptr fd = m_socket->socketDescriptor();
+    const ssize_t n = fd < 0 ? -1 : ::recv(int(fd), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno == ECONNRESET);
+}
+
 void NetTransport::received()
 {
     const QByteArray bytes = m_socket->readAll();
     const QByteArray data = telnet() ? m_codec.receive(bytes) : bytes;
+    // Words the server closes the connection with are not the line's data;
+    // the close that follows tells them.
+    if (m_received == 0 && !data.isEmpty() && closedBehind()) {
+        m_words = closingWords(data);
+        if (!m_words.isEmpty())
+            return;
+    }
+    m_received += data.size();
     flushCodec();
     // The settings went out ahead of any data, if the server took them.
     if (telnet() && m_codec.comPort() != TelnetCodec::ComPort::Asked)
@@ -286,7 +346,7 @@ qint64 NetTransport::bytesToWrite() const
 
 QString NetTransport::lossAdvice() const
 {
-    return QStringLiteral("Check that the server is running and that %1 can be reached").arg(m_address.host);
+    return m_advice;
 }
 
 } // namespace qn62

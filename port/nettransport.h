@@ -24,6 +24,13 @@ namespace qn62 {
 // for Telnet options after they were refused, leaves the line usable for
 // data, with one warning for each such problem on a connection. Nothing
 // here ever waits for the network.
+//
+// A server that serves one client at a time turns others away by closing
+// their connection at once, some with words of their own ("Port already in
+// use"). Text that is the first thing a server sends on a connection and
+// that it closes the connection right behind is such words: it is no data,
+// and the loss quotes it. A close before the server sent anything says that
+// another client may hold its port.
 class NetTransport final : public Transport
 {
     Q_OBJECT
@@ -67,6 +74,10 @@ private:
     void flushCodec();
     void send(const QByteArray &bytes);
     void dropSocket();
+    // The advice for a connection closed before the server sent anything.
+    QString turnedAway() const;
+    // Whether the server has closed the connection behind what was read.
+    bool closedBehind() const;
     // Sends the warning about problem unless this connection has had it.
     void warnOnce(const QString &problem, const QString &text);
 
@@ -81,6 +92,9 @@ private:
     bool m_ready = false; // connected, and data may flow
     bool m_waitingToWrite = false;
     QStringList m_warned; // the problems warned about on this connection
+    qint64 m_received = 0; // data bytes the server sent on this connection
+    QString m_words;       // what the server said as it closed the connection
+    QString m_advice;      // what to check after the loss
 };
 
 } // namespace qn62

@@ -19,8 +19,7 @@ bool OutputQueue::enqueue(const QByteArray &command)
         return false;
     m_data.append(command);
     m_queued += command.size();
-    m_ends.push_back(m_queued);
-    m_last = command;
+    m_commands.push_back({m_queued, command});
     return true;
 }
 
@@ -48,8 +47,10 @@ bool OutputQueue::drain()
     }
     // Commands wholly past the layer below are on the line.
     const qint64 left = m_written - below();
-    while (!m_ends.empty() && m_ends.front() <= left)
-        m_ends.pop_front();
+    while (!m_commands.empty() && m_commands.front().end <= left) {
+        m_settled = m_commands.front().end;
+        m_commands.pop_front();
+    }
     return true;
 }
 
@@ -58,16 +59,21 @@ OutputQueue::Dropped OutputQueue::clear()
     Dropped dropped;
     // Below may hold bytes of its own too (Telnet's), which count as ours.
     const qint64 left = qMax<qint64>(0, m_written - below());
-    for (const qint64 end : m_ends)
-        dropped.commands += end > left ? 1 : 0;
+    qint64 start = m_settled; // of the command at hand
+    for (const Queued &q : m_commands) {
+        if (q.end > left && dropped.commands++ == 0) {
+            dropped.first = q.command;
+            dropped.cut = qMax<qint64>(0, left - start);
+        }
+        start = q.end;
+    }
     if (dropped.commands > 0) {
         dropped.bytes = m_queued - left;
-        dropped.last = m_last;
+        dropped.last = m_commands.back().command;
     }
     m_data.clear();
-    m_head = m_queued = m_written = 0;
-    m_ends.clear();
-    m_last.clear();
+    m_head = m_queued = m_written = m_settled = 0;
+    m_commands.clear();
     return dropped;
 }
 

@@ -32,12 +32,16 @@ public:
     using Backlog = std::function<qint64()>;
 
     // What clear() threw away: commands that had not wholly left, their
-    // bytes not yet on the line, and the newest of them.
+    // bytes not yet on the line, and the newest of them; and the oldest of
+    // them with how many of its bytes had left when it was cut off part way
+    // (the far end holds that much of it), 0 when none had.
     struct Dropped
     {
         int commands = 0;
         qint64 bytes = 0;
         QByteArray last;
+        QByteArray first;
+        qint64 cut = 0;
     };
 
     explicit OutputQueue(Writer writer, Backlog below = {});
@@ -65,10 +69,11 @@ public:
     Waiting newestWaiting() const
     {
         const qint64 left = qMax<qint64>(0, m_written - below());
-        if (m_ends.empty() || m_ends.back() <= left)
+        if (m_commands.empty() || m_commands.back().end <= left)
             return {};
-        const qint64 start = m_ends.back() - m_last.size();
-        return {m_ends.back() - qMax(left, start), qMax<qint64>(0, start - left)};
+        const qint64 end = m_commands.back().end;
+        const qint64 start = end - m_commands.back().command.size();
+        return {end - qMax(left, start), qMax<qint64>(0, start - left)};
     }
 
 private:
@@ -80,8 +85,13 @@ private:
     qint64 m_head = 0;      // bytes of m_data already written
     qint64 m_queued = 0;    // bytes queued since the last clear()
     qint64 m_written = 0;   // of those, bytes the writer took
-    std::deque<qint64> m_ends; // where the commands not known to have left end, in m_queued's count
-    QByteArray m_last;      // the newest command
+    struct Queued
+    {
+        qint64 end; // where it ends, in m_queued's count
+        QByteArray command;
+    };
+    std::deque<Queued> m_commands; // those not known to have left
+    qint64 m_settled = 0;   // where the last command known to have left ends
 };
 
 } // namespace qn62

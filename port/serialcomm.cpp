@@ -55,6 +55,8 @@ QString SerialComm::device(int port) const
 
 QString SerialComm::describe(int port) const
 {
+    if (m_voice == Voice::Bridge)
+        return device(port);
     return QStringLiteral("COM%1 (%2)").arg(port).arg(device(port));
 }
 
@@ -90,20 +92,38 @@ bool SerialComm::setSettings(const QString &settings)
 
 namespace {
 
-// "The command "C00" was not sent." or "3 commands (40965 bytes) were not
-// sent, the last "C00"."; a long command is shown by its start.
-QString notSentText(const OutputQueue::Dropped &dropped)
+// A command as a message names it: quoted, without its CR, a long one by
+// its start.
+QString quoted(const QByteArray &command)
 {
     static constexpr int Shown = 40;
-    QString last = QString::fromLatin1(dropped.last);
-    if (last.endsWith(QLatin1Char('\r')))
-        last.chop(1);
-    if (last.size() > Shown)
-        last = last.left(Shown) + QStringLiteral("... (%1 characters)").arg(last.size());
+    QString text = QString::fromLatin1(command);
+    if (text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    if (text.size() <= Shown)
+        return QLatin1Char('"') + text + QLatin1Char('"');
+    return QStringLiteral("\"%1...\" (%2 characters)").arg(text.left(Shown)).arg(text.size());
+}
+
+// What a close threw away: "The command "C00" was not sent.", "3 commands
+// (40965 bytes) were not sent, the last "C00"."; a command that was cut off
+// part way is told as such, since the far end holds the start of it.
+QString notSentText(const OutputQueue::Dropped &dropped)
+{
+    const QString last = quoted(dropped.last);
+    if (dropped.cut == 0) {
+        if (dropped.commands == 1)
+            return QStringLiteral("The command %1 was not sent.").arg(last);
+        return QStringLiteral("%1 commands (%2 bytes) were not sent, the last %3.")
+            .arg(dropped.commands).arg(dropped.bytes).arg(last);
+    }
+    const QString cut = QStringLiteral("cut off after %1 of its %2 bytes, so the projector holds a partial line")
+                            .arg(dropped.cut).arg(dropped.first.size());
     if (dropped.commands == 1)
-        return QStringLiteral("The command \"%1\" was not sent.").arg(last);
-    return QStringLiteral("%1 commands (%2 bytes) were not sent, the last \"%3\".")
-        .arg(dropped.commands).arg(dropped.bytes).arg(last);
+        return QStringLiteral("The command %1 did not wholly go out: it was %2.").arg(last, cut);
+    return QStringLiteral("%1 commands did not wholly go out (%2 bytes were not sent), the last %3. The first of "
+                          "them, %4, was %5.")
+        .arg(dropped.commands).arg(dropped.bytes).arg(last, quoted(dropped.first), cut);
 }
 
 } // namespace
@@ -162,10 +182,12 @@ bool SerialComm::setPortOpen(bool open)
     }
     if (device(m_port).isEmpty())
         return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
-    const QString failure = openTransport();
-    if (!failure.isEmpty())
-        return fail(QStringLiteral("%1: %2").arg(describe(m_port), failure));
-    return true;
+    QString failure = openTransport();
+    if (failure.isEmpty())
+        return true;
+    if (m_openElsewhere && m_voice == Voice::Panel && failure.endsWith(QLatin1Char('.')))
+        failure = failure.chopped(1) + QStringLiteral(", or choose the other port.");
+    return fail(QStringLiteral("%1: %2").arg(describe(m_port), failure));
 }
 
 // Makes the transport of the chosen port and starts opening it. Returns why
@@ -187,6 +209,7 @@ QString SerialComm::openTransport()
 
     m_transport = transport;
     m_openFailure.clear();
+    m_openElsewhere = false;
     m_opening = true;
     transport->open(m_settings);
     m_opening = false;
@@ -195,10 +218,11 @@ QString SerialComm::openTransport()
     return m_openFailure;
 }
 
-void SerialComm::openFailedLater(const QString &reason)
+void SerialComm::openFailedLater(const QString &reason, bool elsewhere)
 {
     if (m_opening) {
         m_openFailure = reason;
+        m_openElsewhere = elsewhere;
         return;
     }
     if (m_waiting) {
@@ -207,10 +231,11 @@ void SerialComm::openFailedLater(const QString &reason)
         return;
     }
     // An open that was still under way when setPortOpen() returned.
-    closeTransport(QStringLiteral("%1: %2 %3").arg(describe(m_port), reason,
-                                                   m_reconnect ? QStringLiteral("It is tried again until it opens.")
-                                                               : QStringLiteral("Choose the port again to try once more.")),
-                   m_reconnect);
+    QString text = QStringLiteral("%1: %2").arg(describe(m_port), reason);
+    if (m_voice == Voice::Panel)
+        text += m_reconnect ? QStringLiteral(" It is tried again until it opens.")
+                            : QStringLiteral(" Choose the port again to try once more.");
+    closeTransport(text, m_reconnect);
 }
 
 bool SerialComm::output(const QString &text)
@@ -275,9 +300,16 @@ void SerialComm::handleLost(const QString &reason)
         scheduleRetry();
         return;
     }
-    const QString text = m_reconnect ? QStringLiteral("%1 has been closed: %2. It is opened again as soon as it comes back. %3.")
-                                     : QStringLiteral("%1 has been closed: %2. %3, then choose the port again to reopen it.");
-    closeTransport(text.arg(describe(m_port), reason, m_transport->lossAdvice()), m_reconnect);
+    QString text = QStringLiteral("%1 has been closed: %2.").arg(describe(m_port), reason);
+    if (m_reconnect && m_voice == Voice::Panel)
+        text += QStringLiteral(" It is opened again as soon as it comes back.");
+    QString advice = m_transport->lossAdvice();
+    if (!m_reconnect && m_voice == Voice::Panel)
+        advice = advice.isEmpty() ? QStringLiteral("Choose the port again to reopen it")
+                                  : advice + QStringLiteral(", then choose the port again to reopen it");
+    if (!advice.isEmpty())
+        text += QLatin1Char(' ') + advice + QLatin1Char('.');
+    closeTransport(text, m_reconnect);
 }
 
 // ------------------------------------------------------------ reconnecting

@@ -46,6 +46,12 @@ Transport *createTransport(const QString &address, QObject *parent);
 // back is a relapse of the same outage, and the schedule goes on where it
 // was, so a server that takes each connection only to drop it is not
 // hammered. Opening, closing or choosing a port ends the waiting.
+//
+// The messages name the port, what is wrong and why, and what to check.
+// What the user can do about it beyond that depends on the program they
+// come from (the Voice): the panel's operator can choose the other port or
+// choose the port again in the window; a script and the bridge say their
+// own, and the bridge, which has one line only, names it by its address.
 class SerialComm : public CommPort
 {
     Q_OBJECT
@@ -58,6 +64,8 @@ public:
     static int retryDelayMs(bool network, int tries);
 
     using TransportFactory = std::function<Transport *(const QString &address, QObject *parent)>;
+
+    enum class Voice { Panel, Script, Bridge };
 
     explicit SerialComm(QObject *parent = nullptr);
     ~SerialComm() override;
@@ -87,6 +95,9 @@ public:
         return {waiting.own, waiting.ahead};
     }
 
+    void setVoice(Voice voice) { m_voice = voice; }
+    Voice voice() const { return m_voice; }
+
     void setReconnect(bool on) { m_reconnect = on; }
     bool reconnects() const { return m_reconnect; }
     bool awaitingDevice() const override { return m_waiting; }
@@ -104,7 +115,7 @@ private:
     bool fail(const QString &message);
     QString openTransport();
     void transportOpened();
-    void openFailedLater(const QString &reason);
+    void openFailedLater(const QString &reason, bool elsewhere);
     void closeTransport(const QString &lostMessage = QString(), bool thenWait = false);
     void drain();
     void handleLost(const QString &reason);
@@ -121,6 +132,8 @@ private:
     QString m_error;
     bool m_opening = false;   // inside Transport::open()
     QString m_openFailure;    // why it failed before returning
+    bool m_openElsewhere = false; // and another port may do
+    Voice m_voice = Voice::Panel;
     bool m_reconnect = false;
     bool m_waiting = false;   // closed, waiting for the device; m_transport is a try under way
     bool m_relapse = false;   // the last loss came while settling

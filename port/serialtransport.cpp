@@ -203,17 +203,19 @@ void SerialTransport::open(const LineSettings &settings)
     const QString device = canonical.isEmpty() ? m_path : canonical;
     const QByteArray lockName = lockFileName(device);
     if (lockName.size() > NAME_MAX && !QFileInfo::exists(device)) {
-        emit openFailed(noSuchDevice());
+        emit openFailed(noSuchDevice(), true);
         return;
     }
     if (lockName.size() > NAME_MAX) {
         emit openFailed(QStringLiteral("the device path %1 is too long to be locked against other programs "
                                        "(a lock file name holds at most %2 characters); give the device a "
-                                       "shorter path.").arg(device).arg(NAME_MAX));
+                                       "shorter path.").arg(device).arg(NAME_MAX), false);
         return;
     }
     if (!m_io->open(device, settings)) {
-        emit openFailed(openFailure(device));
+        bool elsewhere = false;
+        const QString why = openFailure(device, &elsewhere);
+        emit openFailed(why, elsewhere);
         return;
     }
     m_open = true;
@@ -223,15 +225,16 @@ void SerialTransport::open(const LineSettings &settings)
 
 QString SerialTransport::noSuchDevice()
 {
-    return QStringLiteral("no such device. Check that the cable or USB serial adapter is plugged in, "
-                          "or choose the other port.");
+    return QStringLiteral("no such device. Check that the cable or USB serial adapter is plugged in.");
 }
 
-QString SerialTransport::openFailure(const QString &device) const
+QString SerialTransport::openFailure(const QString &device, bool *elsewhere) const
 {
     const QString text = m_io->errorString();
+    *elsewhere = false;
     switch (m_io->error()) {
     case QSerialPort::DeviceNotFoundError:
+        *elsewhere = true;
         return noSuchDevice();
     case QSerialPort::PermissionError:
         if (isErrno(text, {EACCES, EPERM}))
@@ -240,8 +243,8 @@ QString SerialTransport::openFailure(const QString &device) const
         if (text.contains(QLatin1String("creating lock file")))
             return QStringLiteral("the port could not be locked against other programs: no lock directory "
                                   "(/var/lock, /run/lock) can be written to by this user.");
-        return QStringLiteral("the port is in use by another program. Close that program, or choose the "
-                              "other port.");
+        *elsewhere = true;
+        return QStringLiteral("the port is in use by another program. Close that program.");
     default:
         return QStringLiteral("the port could not be opened (%1).").arg(text);
     }

@@ -98,7 +98,7 @@ public:
 
 private:
     static QString noSuchDevice();
-    QString openFailure(const QString &openedPath) const;
+    QString openFailure(const QString &openedPath, bool *elsewhere) const;
     QString lossReason(QSerialPort::SerialPortError error) const;
     void handleError(QSerialPort::SerialPortError error);
 

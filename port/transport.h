@@ -47,13 +47,16 @@ public:
     // Bytes taken by write() that have not left yet: held by the transport
     // itself and, where the system tells, by the driver or the socket.
     virtual qint64 bytesToWrite() const = 0;
-    // What the operator should check when the line is lost, as a sentence
-    // without its full stop ("Check the cable or adapter").
+    // What to check when the line is lost, as a sentence without its full
+    // stop ("Check the cable or adapter"); empty when the reason says it all.
     virtual QString lossAdvice() const = 0;
 
 signals:
     void opened();
-    void openFailed(const QString &reason);
+    // The reason is a phrase with its advice, ending in a full stop ("no such
+    // device. Check that ... is plugged in."). elsewhere: the device is not
+    // there or another program holds it, so another port may do.
+    void openFailed(const QString &reason, bool elsewhere);
     void readyRead();
     // The line takes output again after write() returned 0.
     void readyWrite();

@@ -84,6 +84,8 @@ private slots:
         QFETCH(QString, says);
         PtyLine two;
         port->setDevice(2, two.path);
+        QVERIFY(line->write("\x06")); // the far end has said something
+        QTRY_VERIFY(w->link().ReplyBuffer.endsWith('\x06'));
         if (held)
             QTest::mousePress(w->button(1), Qt::LeftButton);
         line->hangUp();
@@ -252,9 +254,15 @@ private slots:
         w->Command95_Click();
         w->Command17_Click();
         w->Command33_Click();
+        // What went out of the first command, read before the close throws
+        // away what a pseudo-terminal still holds for the far end.
+        const bool pty = QByteArray(QTest::currentDataTag()).startsWith("pseudo-terminal");
+        const qint64 cut = line->read().size();
         option("Option1")->click();
-        QVERIFY2(warnings.size() == 1 && warnings[0].contains("2 commands (") && warnings[0].contains("the last \"C00\""),
-                 qPrintable(warnings.join('\n')));
+        QVERIFY2(warnings.size() == 1 && warnings[0].contains("2 commands ") && warnings[0].contains("the last \"C00\"")
+                     && (!pty || (cut > 0 && warnings[0].contains(QString("(%1 bytes were not sent), the last \"C00\". The first "
+                         "of them, \"MMMM%3...\" (40960 characters), was cut off after %2 of its 40961 bytes, so the projector "
+                         "holds a partial line.").arg(40965 - cut).arg(cut).arg(QString(36, 'M'))))), qPrintable(warnings.join('\n')));
         QCOMPARE(w->link().line(TransactionEngine::Line::Transmit), " C 0 0 CR ");
         w->link().Timer2_Timer();
         QCOMPARE(rx(), TransactionEngine::NotSentMark + warnings[0]);

@@ -47,6 +47,7 @@ private slots:
     void cleanup()
     {
         closePanel();
+        reconnect = false;
         for (PtyLine &line : far)
             line.heard.clear(), line.read(), line.heard.clear();
     }
@@ -168,7 +169,9 @@ private slots:
             if (delay == 2000)
                 port->settled();
         }
-        QVERIFY2(warnings.size() == 2 && warnings[1] == warnings[0], qPrintable(warnings.join('\n')));
+        QVERIFY2(warnings.size() == 2 && warnings[1] == warnings[0] && warnings[0].contains("closed the connection "
+                 "before sending anything. It is") && warnings[0].contains("Another client may hold the server's port"),
+                 qPrintable(warnings.join('\n')));
     }
 
     // A Telnet server of our own that confirms every setting but DTR and
@@ -200,11 +203,20 @@ private slots:
                  qPrintable(warnings.join('\n')));
     }
 
-    // A port nobody listens on; a server whose connection never completes
+    // A server busy with another client; a port nobody listens on; a server
+    // whose connection never completes
     // (its queue of incoming connections is full); one that accepts but never
     // says a word. Each is named in one warning and none freezes the panel.
     void unreachableServers()
     {
+        // ser2net serving another client turns the panel away in words.
+        QTcpSocket other;
+        other.connectToHost(QHostAddress::LocalHost, rig->port(Rfc2217));
+        QVERIFY(other.waitForReadyRead(5000)); // its Telnet options: ser2net has taken it
+        connectTo(rig->address(Rfc2217, "rfc2217"));
+        QTRY_COMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(QStringLiteral("port %1 answered \"Port already in use\" and closed the connection. "
+                                                     "Choose the port again").arg(rig->port(Rfc2217))), qPrintable(warnings[0]));
         const quint16 closed = Ser2NetRig::freePort();
         connectTo(rfc2217(closed));
         QTRY_COMPARE(warnings.size(), 1);

@@ -2,6 +2,7 @@
 #include "ptyline.h"
 #include "trafficlines.h"
 
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <csignal>
@@ -31,8 +32,8 @@ private slots:
         accepted("network ports", {"--com1", "rfc2217://127.0.0.1:2217", "--com2=socket://[::1]:4001"},
                  "rfc2217://127.0.0.1:2217", "socket://[::1]:4001");
         accepted("host name, highest port", {"--com2", "socket://box-1.lan:65535"}, s0, "socket://box-1.lan:65535");
-        accepted("one-shot", {"--send", "CR0", "--send=CF LOGO OFF", "--port", "2", "--speed=9600", "--timeout", "150",
-                 "--log", "t.log"}, s0, s1, "", "CR0,CF LOGO OFF 2 9600 150 t.log");
+        accepted("one-shot, a lone CR", {"--send", "CR0", "--send=CF LOGO OFF", "--send", "", "--port", "2", "--speed=9600",
+                 "--timeout", "150", "--log", "t.log"}, s0, s1, "", "CR0,CF LOGO OFF, 2 9600 150 t.log");
         accepted("scheme in capitals, trailing slash", {"--com1", "RFC2217://127.0.0.1:2217/"}, "RFC2217://127.0.0.1:2217/", s1);
         const auto refused = [](const char *name, const QStringList &args, const char *mentions) {
             QTest::newRow(name) << args << QStringList{"refused", mentions};
@@ -51,7 +52,7 @@ private slots:
         refused("send with demo", {"--send", "CR0", "--demo"}, "--send and --demo");
         refused("send with reconnect", {"--reconnect", "--send", "CR0"}, "--send and --reconnect");
         refused("COM1 with demo", {"--demo", "--com1", "/dev/ttyUSB0"}, "--com1 and --demo");
-        refused("one-shot option alone", {"--timeout", "500"}, "--timeout goes with --send");
+        refused("one-shot option alone", {"--timeout", "500"}, "--timeout goes with --send; in the window, each button sets");
         refused("no port 3", {"--send", "C00", "--port", "3"}, "1 or 2, not '3'");
         refused("speed not plain", {"--send", "C00", "--speed=019200"}, "19200 or 9600, not '019200'");
         refused("no time-out", {"--send", "C00", "--timeout", "0"}, "1 to 600000");
@@ -76,7 +77,8 @@ private slots:
     // The program itself: --help, and commands from a script with no display
     // at all (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), against the
     // simulator on its pseudo-terminal or TCP port, a pseudo-terminal where
-    // the test answers, a port a panel holds, a server that refuses, or none.
+    // the test answers, a port a panel holds, a server that refuses or that
+    // serves another client ("held"), or none.
     // The window: with no display it does not start; on an offscreen display
     // ("window N"), signal N once the port is open closes it as END does.
     // It runs in an empty directory that is also its HOME: with a log, the
@@ -103,13 +105,22 @@ private slots:
         row("no reply", "sim --silent", {"--com1", "@", "--timeout", "100", "--send", "CR0", "--send", "C00"}, {},
             "CR0\t\t\nC00\t\t\n", 1, "CR0: no reply within 100 ms", "-- OPEN COM1 (@) 19200,N,8,1|> CR0\r|-- NO REPLY to "
             "\"CR0\" within 100 ms|> C00\r|-- NO REPLY to \"C00\" within 100 ms|-- CLOSE COM1 (@)");
-        row("9600, a control byte in a reply", "answer", {"--com1", "@", "--speed", "9600", "--timeout", "60000",
-            "--send", "CR0", "--send", "C01"}, {"\x01" "80\r", "\x15"}, "CR0\t<01>80\t\nC01\tNAK\t\n", 0, "",
-            "-- OPEN COM1 (@) 9600,N,8,1|> CR0\r|< \x01" "80\r|> C01\r|< \x15|-- CLOSE COM1 (@)");
-        row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3, "in use by another program", "");
+        row("9600, a control byte in a reply, a lone CR", "answer", {"--com1", "@", "--speed", "9600", "--timeout", "60000",
+            "--send", "CR0", "--send", ""}, {"\x01" "80\r", "\x15"}, "CR0\t<01>80\t\n\tNAK\t\n", 0, "",
+            "-- OPEN COM1 (@) 9600,N,8,1|> CR0\r|< \x01" "80\r|> \r|< \x15|-- CLOSE COM1 (@)");
+        row("lost before anything came back", "answer", {"--com1", "@", "--send", "CR0"}, {"hang up"}, "", 3,
+            "COM1 (@) has been closed: the device disconnected. Check the cable or adapter.\n");
+        row("lost after a reply", "answer", {"--com1", "@", "--send", "CR0", "--send", "C00"}, {"80\r", "hang up"},
+            "CR0\t80\tStand by\nC00\t\t\n", 1, "C00: not sent: COM1 (@) has been closed");
+        row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3,
+            "in use by another program. Close that program.\n", "");
+        row("server busy with another client", "sim --tcp 127.0.0.1:0 held", {"--com1", "@", "--send", "CR0"}, {}, "", 3,
+            "Another client may hold the server's port (a server that serves one client at a time turns others away "
+            "so); if not, check that the server is running and that 127.0.0.1 can be reached.\n");
         row("log that cannot be written", "sim", {"--com1", "@", "--log", "/dev/full", "--send", "CR0", "--send", "C00"},
             {}, "CR0\t80\tStand by\nC00\tACK\t\n", 0, "traffic log /dev/full cannot be written");
-        row("server refuses", "", {"--com1", "socket://127.0.0.1:1", "--send", "C01"}, {}, "", 3, "refused");
+        row("server refuses", "", {"--com1", "socket://127.0.0.1:1", "--send", "C01"}, {}, "", 3,
+            "refused. Check the port number and that the server is running.\n");
         row("usage error", "", {"--send", "C01", "--com2", "socket://127.0.0.1"}, {}, "", 2, "--com2: ");
         row("window without a display", "", {"--demo"}, {}, "", 4, "use --send");
         for (const char *far : {"window 15", "window 1", "window 2"}) // SIGTERM, SIGHUP, SIGINT
@@ -125,10 +136,17 @@ private slots:
         QString address = line.path;
         QProcess sim;
         SerialComm panel;
+        QTcpSocket holder; // another client of the simulator's TCP port
         if (far.startsWith("sim")) {
-            sim.start(dir + "/qn62-sim", far.split(' ').mid(1));
+            QStringList simArgs = far.split(' ').mid(1);
+            simArgs.removeAll("held");
+            sim.start(dir + "/qn62-sim", simArgs);
             QTRY_COMPARE(sim.peek(4096).count('\n'), far.contains("tcp") ? 2 : 1);
             address = QString::fromLatin1(sim.readAll()).split('\n', Qt::SkipEmptyParts).last();
+            if (far.endsWith("held")) {
+                holder.connectToHost(QHostAddress::LocalHost, QUrl(address).port());
+                QVERIFY(holder.waitForConnected(5000));
+            }
         } else if (far == "held") {
             panel.setDevice(1, line.path);
             QVERIFY(panel.setPortOpen(true));
@@ -156,13 +174,14 @@ private slots:
         for (int i = 0, at = 0; i < answers.size(); ++i) { // one code at a time, each only after the reply before
             heard += args[at = args.indexOf("--send", at) + 1].toLatin1() + '\r';
             QTRY_COMPARE(line.read(), heard);
-            QCOMPARE(line.speed(), speed_t(B9600));
-            QVERIFY(line.write(answers[i]));
+            QCOMPARE(line.speed(), args.contains("9600") ? speed_t(B9600) : speed_t(B19200));
+            QVERIFY(answers[i] == "hang up" ? (line.hangUp(), true) : line.write(answers[i]));
         }
         QVERIFY(p.waitForFinished(20000));
         QTEST(p.readAllStandardOutput(), "out");
         QTEST(p.exitCode(), "status");
         QFETCH(QString, err);
+        err.replace("@", address);
         const QString said = QString::fromLocal8Bit(p.readAllStandardError());
         QVERIFY2(err.isEmpty() ? said.isEmpty() : said.count(err) == 1, qPrintable(said));
         QCOMPARE(line.read(), heard); // nothing written to a held port
@@ -170,8 +189,8 @@ private slots:
             QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
         else
             QCOMPARE(trafficLines(home.filePath("traffic.log")).join('|'), log.replace("@", address.toLatin1()));
-        sim.terminate();
-        sim.waitForFinished();
+        sim.terminate(); // and it ends cleanly
+        QVERIFY(!far.startsWith("sim") || (sim.waitForFinished() && sim.exitStatus() == QProcess::NormalExit && !sim.exitCode()));
     }
 
     void help()

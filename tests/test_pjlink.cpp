@@ -9,7 +9,9 @@
 #include "mapping.h"
 #include "server.h"
 #include "sim/ptyprojector.h"
+#include "sim/tcpbridge.h"
 #include "trafficlines.h"
+#include "ser2netrig.h"
 #include "socatline.h"
 
 #include <QTcpSocket>
@@ -22,6 +24,15 @@ using qn62::sim::Projector;
 const QByteArray kPassword = "JBMIAProjectorLink";
 const QByteArray kRandom = "498e4a67";
 const QByteArray kDigest = "5d8409bc1c3fa39749434aa3a5c38682"; // MD5(random + password)
+
+// What the bridge tells its journal, while a test collects it; otherwise
+// the messages go on to Qt Test.
+QStringList *journal = nullptr;
+QtMessageHandler testlib = nullptr;
+void toJournal(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    journal ? void(*journal << text) : testlib(type, context, text);
+}
 
 // A PJLink client on a loopback socket.
 struct Client
@@ -60,6 +71,7 @@ class PjlinkTest : public QObject
     qint64 now = 0;
     QByteArrayList onLine; // commands the projector received
     QByteArray answered;   // the bytes it sent back
+    QString network;       // a socket:// address for the line, when not the simulator's device
 
     // via: a socat pair between the bridge and the simulator, started unless missing.
     void start(const QByteArray &password = {}, SocatLine *via = nullptr, bool missing = false, const QString &log = {})
@@ -73,7 +85,7 @@ class PjlinkTest : public QObject
             via->joined = sim->slavePath();
             QVERIFY2(missing || via->start(), via->error.constData());
         }
-        device = std::make_unique<Device>(via ? via->path : sim->slavePath(), 19200, log);
+        device = std::make_unique<Device>(via ? via->path : network.isEmpty() ? sim->slavePath() : network, 19200, log);
         QCOMPARE(device->open(), !missing);
         QObject::disconnect(&device->port().retryTimer(), nullptr, &device->port(), nullptr); // the test tries
         server = std::make_unique<Server>(device.get(), password, Mapping("Hall 2"));
@@ -88,8 +100,11 @@ class PjlinkTest : public QObject
     }
 
 private slots:
+    void initTestCase() { testlib = qInstallMessageHandler(toJournal); }
     void cleanup()
     {
+        journal = nullptr;
+        network.clear();
         server.reset();
         device.reset();
         sim.reset();
@@ -185,30 +200,23 @@ private slots:
         row("%1INPT 12", "CR0>02\r|C25>\x06", "OK");
         row("%1INPT 21", "CR0>08\r|C07>\x15", "ERR3");
         row("%1INPT 21", "CR0>40\r", "ERR3");
-        row("%1INPT 13", "", "ERR2");
         for (const char *r : {"00 30", "01 11", "02 21", "03 31", "80 30", "FF ERR3"})
             row("%1AVMT ?", "CRA>" + QByteArray(r).left(2) + "\r", QByteArray(r).mid(3));
-        row("%1AVMT 10", "CR0>00\r|C0E>\x06", "OK");
-        row("%1AVMT 11", "CR0>00\r|C0D>\x06", "OK");
-        row("%1AVMT 20", "CR0>00\r|C0C>\x06", "OK");
-        row("%1AVMT 21", "CR0>00\r|C0B>\x06", "OK");
+        for (const char *r : {"10 C0E", "11 C0D", "20 C0C", "21 C0B"})
+            row("%1AVMT " + QByteArray(r).left(2), "CR0>00\r|" + QByteArray(r).mid(3) + ">\x06", "OK");
         row("%1AVMT 30", "CR0>00\r|C0E>\x06|C0C>\x06", "OK");
         row("%1AVMT 31", "CR0>00\r|C0D>\x06|C0B>\x06", "OK");
         row("%1AVMT 31", "CR0>00\r|C0D>\x15", "ERR3");
         row("%1AVMT 31", "CR0>80\r", "ERR3");
-        row("%1AVMT 1", "", "ERR2");
         row("%1INFO ?", "CR9>QN62 V1.40\r", "QN62 V1.40");
         row("%1INFO ?", "CR9>" + QByteArray(40, 'v') + "\r", QByteArray(32, 'v'));
         row("%1INFO ?", "CR9>QN6", "ERR3");
-        row("%1INST ?", "", "11 12 21");
-        row("%1NAME ?", "", "Hall 2");
-        row("%1INF1 ?", "", "TORVA");
-        row("%1INF2 ?", "", "QN62");
-        row("%1CLSS ?", "", "1");
-        row("%1CLSS 1", "", "ERR2");
-        row("%1POWR", "", "ERR2");
-        row("%1XXXX ?", "", "ERR1");
-        row("%2POWR ?", "", "ERR1");
+        row("%1INFO ?", "CR9>\x02" "80\x7f\xe9\r", "?80??"); // printable ASCII only
+        // Answered without the line.
+        for (const char *r : {"%1INST ?=11 12 21", "%1NAME ?=Hall 2", "%1INF1 ?=TORVA", "%1INF2 ?=QN62", "%1CLSS ?=1",
+                              "%1CLSS 1=ERR2", "%1POWR=ERR2", "%1XXXX ?=ERR1", "%2POWR ?=ERR1", "%1INPT 13=ERR2",
+                              "%1AVMT 1=ERR2"})
+            row(QByteArray(r).split('=')[0], "", QByteArray(r).split('=')[1]);
     }
     void mapping()
     {
@@ -324,39 +332,56 @@ private slots:
         for (const QByteArray &e : trafficLines(dir.filePath("traffic.log")))
             e.startsWith("> ") ? tx += e.mid(2) : e.startsWith("< ") ? rx += e.mid(2) : (notes << e, rx);
         QVERIFY(tx == onLine.join('\r') + '\r' && rx == answered);
-        const QByteArray com1 = "COM1 (" + device->address().toLatin1() + ")";
+        const QByteArray com1 = device->address().toLatin1(); // the bridge's one line, by its address
         QVERIFY2(notes.size() == 6 && notes[0] == "-- OPEN " + com1 + " 19200,N,8,1" && notes[1] == "-- Stand by"
                      && notes[4].startsWith("-- LOST " + com1 + " has been closed: the device disconnected.")
                      && notes[5] == "-- NOT SENT \"CR0\": waiting for " + device->address().toLatin1() + " to come back", notes.join('\n').constData());
     }
 
     // The line goes away and comes back under the same name, while the
-    // bridge runs or before it starts: ERR3 meanwhile, then answers from
-    // the line again once a try has opened it.
+    // bridge runs or before it starts, or a network line is refused at
+    // start: ERR3 meanwhile, then answers from the line again once a try has
+    // opened it. The journal names the line by its address, tells the outage
+    // once, and the line open only once it is up.
     void lineComesBack_data()
     {
-        QTest::addColumn<bool>("missing");
-        QTest::newRow("lost while running") << false;
-        QTest::newRow("missing at start") << true;
+        QTest::addColumn<QStringList>("says"); // @: the line's address, #: its port
+        const QString waiting = " Waiting for @ to open; answering ERR3 meanwhile.";
+        QTest::newRow("lost while running") << QStringList{"projector line open: @", "@ has been closed: the device "
+            "disconnected. Check the cable or adapter." + waiting, "projector line open again: @"};
+        QTest::newRow("missing at start") << QStringList{"@: no such device. Check that the cable or USB serial adapter "
+            "is plugged in." + waiting, "projector line open: @"};
+        QTest::newRow("network, refused at start") << QStringList{"@: cannot connect to 127.0.0.1 port #: the connection "
+            "was refused. Check the port number and that the server is running." + waiting, "projector line open: @"};
     }
     void lineComesBack()
     {
-        QFETCH(bool, missing);
+        const QString how = QTest::currentDataTag();
+        QStringList told;
+        journal = &told;
         SocatLine line;
-        start({}, &line, missing);
+        const quint16 port = Ser2NetRig::freePort(); // nobody listens on it until the bridge below
+        if (how.startsWith("network"))
+            network = QString("socket://127.0.0.1:%1").arg(port);
+        start({}, network.isEmpty() ? &line : nullptr, how.startsWith("missing"));
         const auto c = connected();
-        if (!missing) {
+        if (how.startsWith("lost")) {
             QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
             line.hangUp();
-            QTRY_VERIFY(device->port().awaitingDevice());
         }
+        QTRY_VERIFY(device->port().awaitingDevice() && device->port().retryTimer().isActive());
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
         device->port().retry();
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=ERR3");
-        QVERIFY2(line.start(), line.error.constData());
+        QTRY_VERIFY(device->port().retryTimer().isActive()); // that try has failed
+        qn62::sim::TcpBridge bridge(sim->slavePath());
+        QVERIFY2(network.isEmpty() ? line.start() : bridge.listen(QHostAddress::LocalHost, port), line.error.constData());
         device->port().retry();
+        QTRY_VERIFY(device->isOpen());
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
-        QCOMPARE(onLine.size(), missing ? 1 : 2);
+        QCOMPARE(onLine.size(), how.startsWith("lost") ? 2 : 1);
+        QFETCH(QStringList, says);
+        QCOMPARE(told, says.replaceInStrings("@", device->address()).replaceInStrings("#", QString::number(port)));
     }
 
     void options_data()

@@ -1,13 +1,11 @@
-// The simulated projector with injected time, and as the qn62-sim program on a
-// pseudo-terminal or a TCP port. How it behaves behind a line with the panel is the end-to-end test's.
+// The simulated projector with injected time. Behind a line with the panel
+// it is the end-to-end test's; the qn62-sim program, on its pseudo-terminal
+// and its TCP port, serves the one-shot's tests.
 
 #include "sim/ptyprojector.h"
 
 #include <QHash>
 #include <QProcess>
-#include <QSerialPort>
-#include <QTcpSocket>
-#include <QUrl>
 #include <QTest>
 
 #include <functional>
@@ -79,31 +77,11 @@ private slots:
             QCOMPARE(answers(), before);
     }
 
+    // Its usage error. Its pseudo-terminal and TCP port serve the one-shot's
+    // program tests (test_options), which end it with SIGTERM and status 0.
     void program()
     {
-        // On its pseudo-terminal, and with --tcp also on a loopback TCP port,
-        // whose socket:// address is the second line it prints.
         QProcess sim;
-        for (const bool tcp : {false, true}) {
-            sim.start(QStringLiteral(QN62_SIM_PROGRAM), tcp ? QStringList{"--tcp", "127.0.0.1:0"} : QStringList{});
-            QTRY_COMPARE(sim.peek(4096).count('\n'), tcp ? 2 : 1);
-            QSerialPort pty(QString::fromLocal8Bit(sim.readLine()).trimmed()); // the device it prints
-            QTcpSocket socket;
-            QIODevice *far = &pty;
-            if (tcp) {
-                const QUrl url(QString::fromLatin1(sim.readLine()).trimmed());
-                QCOMPARE(url.scheme() + url.host(), "socket127.0.0.1");
-                socket.connectToHost(QHostAddress::LocalHost, quint16(url.port()));
-                far = &socket;
-            }
-            QVERIFY(tcp ? socket.waitForConnected(3000) : pty.open(QIODevice::ReadWrite));
-            QCOMPARE(far->write("CR9\r"), 4);
-            QByteArray heard;
-            QTRY_COMPARE((heard += far->readAll()), QByteArray("QN62 V1.40\r"));
-            sim.terminate();
-            QVERIFY(sim.waitForFinished());
-            QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 0));
-        }
         sim.start(QStringLiteral(QN62_SIM_PROGRAM), {"--bogus"});
         QVERIFY(sim.waitForFinished());
         QCOMPARE(std::pair(sim.exitStatus(), sim.exitCode()), std::pair(QProcess::NormalExit, 2));

@@ -36,3 +36,17 @@ pids+=($!)
 wait_for "$work/bridge.err" 'listening on'
 port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/bridge.err")
 NODE_PATH=$work/node_modules node "$here/client.js" "$port" JBMIAProjectorLink
+
+# SIGHUP (a terminal hung up, a logout) ends the bridge as cleanly as
+# SIGTERM: status 0, and the lock file of its device removed.
+bridge=${pids[-1]}
+name=LCK..$(printf '%s' "${device#/dev/}" | tr / _)
+lock=
+for dir in /var/lock /run/lock /tmp; do [ -e "$dir/$name" ] && lock=$dir/$name && break; done
+[ -n "$lock" ] || { echo "no lock file $name while the bridge holds $device"; exit 1; }
+kill -HUP "$bridge"
+status=0
+wait "$bridge" || status=$?
+[ "$status" -eq 0 ] || { echo "the bridge ended with status $status after SIGHUP, not 0"; exit 1; }
+[ ! -e "$lock" ] || { echo "the bridge left its lock file $lock after SIGHUP"; exit 1; }
+echo "SIGHUP: status 0, lock file removed"

@@ -68,6 +68,10 @@ struct PtyLine : FarEnd
         ::cfmakeraw(&t);
         ::tcsetattr(master, TCSANOW, &t);
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        // A program the test starts must not hold the far end open: hangUp()
+        // would not hang up then.
+        ::fcntl(master, F_SETFD, FD_CLOEXEC);
+        ::fcntl(slave, F_SETFD, FD_CLOEXEC);
         path = QString::fromLatin1(name);
     }
     ~PtyLine() override { hangUp(); }
