@@ -3,25 +3,14 @@
 #include "device.h"
 #include "bridgeoptions.h"
 #include "server.h"
+#include "endsignals.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 
-#include <unistd.h>
-
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 0;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 int usageError(const QString &message)
 {
@@ -58,19 +47,9 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
-    if (::pipe(g_signalPipe) < 0) {
-        std::perror("qn62-pjlink: pipe");
-        return 1;
-    }
-    // SIGTERM, SIGINT and SIGHUP (a terminal hung up, a logout) end the
-    // event loop, so the port is closed and its lock removed on the way out.
-    QSocketNotifier quitNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&quitNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
+    // The event loop ends, so the port is closed and its lock removed on the
+    // way out.
+    qn62::onEndSignals(&app, &QCoreApplication::quit);
 
     qn62::pjlink::Device device(options.device, options.speed, options.log);
     device.open();
