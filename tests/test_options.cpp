@@ -167,7 +167,7 @@ private slots:
         p.setWorkingDirectory(home.path());
         p.start(dir + "/qn62-control", args);
         if (far.startsWith("window")) {
-            QTRY_VERIFY(trafficLines(home.filePath("traffic.log")).first().startsWith("-- OPEN"));
+            QTRY_VERIFY(trafficLines(home.filePath("traffic.log")).value(0).startsWith("-- OPEN"));
             ::kill(p.processId(), far.mid(7).toInt());
         }
         QByteArray heard;
