@@ -35,7 +35,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include <poll.h>
@@ -137,24 +140,38 @@ struct Rig
 
 // Microseconds from a real mouse event on button until the command's first
 // byte can be read at the far end: the press of a hold button (released
-// after), or the release that completes a click.
+// after), or the release that completes a click. The far end is watched
+// from a thread of its own, so the time is the wire's alone: what the panel
+// does after the bytes went out (the monitor, a traffic log) is not in it.
 double wireMicros(Rig &rig, FaceButton *button, bool hold)
 {
+    using Clock = std::chrono::steady_clock;
     rig.drain();
-    QElapsedTimer clock;
+    std::atomic<bool> armed{false};
+    Clock::time_point arrived{};
+    bool readable = false;
+    std::thread watcher([&] {
+        armed = true;
+        readable = rig.readable(1000);
+        arrived = Clock::now();
+    });
+    while (!armed)
+        std::this_thread::yield();
+    Clock::time_point start;
     if (hold) {
-        clock.start();
+        start = Clock::now();
         QTest::mousePress(button, Qt::LeftButton);
     } else {
         QTest::mousePress(button, Qt::LeftButton);
-        clock.start();
+        start = Clock::now();
         QTest::mouseRelease(button, Qt::LeftButton);
     }
-    if (!rig.readable(1000)) {
+    watcher.join();
+    if (!readable) {
         std::fprintf(stderr, "no bytes after a press of %s\n", qPrintable(button->objectName()));
         std::exit(1);
     }
-    const double us = clock.nsecsElapsed() / 1000.0;
+    const double us = std::chrono::duration<double, std::micro>(arrived - start).count();
     if (!rig.line.read().startsWith('C')) { // not this command's first byte: a stale one
         std::fprintf(stderr, "stale bytes at the far end after a press of %s\n", qPrintable(button->objectName()));
         std::exit(1);
