@@ -45,21 +45,17 @@ Form1::Form1(CommPort *port, const QString &trafficLog, QWidget *parent)
     , MSComm1(port)
     , m_link(port)
     // Before the warnings: an event is logged before its box can hold it up.
-    , m_traffic(trafficLog.isEmpty() ? nullptr : std::make_unique<TrafficHook>(port))
+    // A failure of the log is told from the event loop: it can come from
+    // deep inside the port (a write), where a box is no place to stop.
+    , m_traffic(TrafficHook::forLog(port, trafficLog,
+                                    [this](const QString &why) { QTimer::singleShot(0, this, [this, why] { warn(why); }); }))
     , m_warnings(this, port)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(Title));
 
-    if (m_traffic) {
+    if (m_traffic)
         m_traffic->watch(&m_link);
-        // Told from the event loop: a failure can come from deep inside the
-        // port (a write), where a box is no place to stop.
-        m_traffic->log().setFailureHandler([this](const QString &why) {
-            QTimer::singleShot(0, this, [this, why] { warn(why); });
-        });
-        m_traffic->log().open(trafficLog);
-    }
 
     m_controls = buildPanel(this);
     describePanel(m_controls);
@@ -326,7 +322,6 @@ void Form1::choosePort(int port)
         MSComm1->setCommPort(port == 1 ? 2 : 1);
         return;
     }
-    m_warnings.portOpened();
     hidePortPanel();
 }
 

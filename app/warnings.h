@@ -44,8 +44,6 @@ public:
     void windowShown();
     // A command was tried while the port is closed.
     void notOpen();
-    // A port has opened: the next closed spell is told again.
-    void portOpened();
     // The window is about to go: warnings from now on are shown at once,
     // and the program waits for them to be read.
     void quitting();
@@ -55,6 +53,8 @@ public:
     static QString fitted(const QString &text, const QFontMetrics &metrics, int width);
 
 private:
+    // A port has opened: the next closed spell is told again.
+    void portOpened();
     void lost(const QString &text);
     void dropped(const QString &text);
     void show(const QString &text);

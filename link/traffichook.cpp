@@ -44,6 +44,17 @@ TrafficHook::TrafficHook(CommPort *port, QObject *parent)
     });
 }
 
+std::unique_ptr<TrafficHook> TrafficHook::forLog(CommPort *port, const QString &path,
+                                                std::function<void(const QString &why)> onFailure)
+{
+    if (path.isEmpty())
+        return nullptr;
+    auto hook = std::make_unique<TrafficHook>(port);
+    hook->m_log.setFailureHandler(std::move(onFailure));
+    hook->m_log.open(path);
+    return hook;
+}
+
 void TrafficHook::notSent(const QByteArray &command, const QString &why)
 {
     m_log.note(QStringLiteral("NOT SENT %1: %2").arg(quoted(command), why));

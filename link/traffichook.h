@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 namespace qn62 {
 
 class CommPort;
@@ -26,7 +29,11 @@ class TrafficHook : public QObject
 public:
     explicit TrafficHook(CommPort *port, QObject *parent = nullptr);
 
-    TrafficLog &log() { return m_log; }
+    // The hook of a program started with --log path: its log opened on
+    // path, with a file that cannot be opened or written told to onFailure;
+    // none when path is empty.
+    static std::unique_ptr<TrafficHook> forLog(CommPort *port, const QString &path,
+                                               std::function<void(const QString &why)> onFailure);
 
     void watch(TransactionEngine *engine);
     void watch(LineClient *client);

@@ -25,17 +25,14 @@ class OneShot : public QObject
 public:
     explicit OneShot(const OneShotJob &job)
         : m_job(job)
-        , m_traffic(job.logPath.isEmpty() ? nullptr : std::make_unique<TrafficHook>(&m_port))
+        , m_traffic(TrafficHook::forLog(&m_port, job.logPath, &say))
     {
         for (int i = 0; i < SerialComm::PortCount; ++i)
             m_port.setDevice(i + 1, job.devices[i]);
         m_port.setVoice(SerialComm::Voice::Script);
         m_client.setTimeout(job.timeoutMs);
-        if (m_traffic) {
+        if (m_traffic)
             m_traffic->watch(&m_client);
-            m_traffic->log().setFailureHandler(&say);
-            m_traffic->log().open(job.logPath);
-        }
         // Queued: for a local device the signal comes from inside
         // setPortOpen().
         connect(&m_port, &CommPort::portOpened, this, &OneShot::sendAll, Qt::QueuedConnection);

@@ -8,14 +8,11 @@ namespace qn62::pjlink {
 
 Device::Device(const QString &address, int speed, const QString &trafficLog, QObject *parent)
     : QObject(parent)
-    , m_traffic(trafficLog.isEmpty() ? nullptr : std::make_unique<TrafficHook>(&m_port))
+    , m_traffic(TrafficHook::forLog(&m_port, trafficLog, [](const QString &why) { qWarning().noquote() << why; }))
     , m_client(&m_port)
 {
-    if (m_traffic) {
+    if (m_traffic)
         m_traffic->watch(&m_client);
-        m_traffic->log().setFailureHandler([](const QString &why) { qWarning().noquote() << why; });
-        m_traffic->log().open(trafficLog);
-    }
     m_port.setVoice(SerialComm::Voice::Bridge);
     m_port.setDevice(1, address);
     m_port.setCommPort(1);

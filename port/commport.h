@@ -1,5 +1,7 @@
 #pragma once
 
+#include "outputqueue.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -59,11 +61,7 @@ public:
     // The newest command output() took, while it has not wholly gone out on
     // the line: how many of its bytes wait, and how many bytes of earlier
     // commands wait ahead of it. Both 0 once it has gone out.
-    struct Waiting
-    {
-        qint64 own = 0;
-        qint64 ahead = 0;
-    };
+    using Waiting = OutputQueue::Waiting;
     virtual Waiting newestWaiting() const { return {}; }
 
     // "COM1" / "COM2" and the device behind it, for messages.

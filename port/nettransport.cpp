@@ -13,6 +13,9 @@ namespace qn62 {
 
 namespace {
 
+// The problem of a server that keeps asking about refused Telnet options.
+constexpr QLatin1String IgnoredOptions("options");
+
 // data as the words of a server turning a client away: a short text of
 // printable lines with a letter in it, on one line; empty when it is not.
 QString closingWords(const QByteArray &data)
@@ -309,11 +312,12 @@ void NetTransport::received()
     // The settings went out ahead of any data, if the server took them.
     if (telnet() && m_codec.comPort() != TelnetCodec::ComPort::Asked)
         becomeReady();
-    if (telnet() && !m_codec.ignoredOptions().empty()) {
+    // Looked at on every read, worded once.
+    if (telnet() && !m_codec.ignoredOptions().empty() && !m_warned.contains(IgnoredOptions)) {
         QStringList options;
         for (const quint8 option : m_codec.ignoredOptions())
             options << QString::number(option);
-        warnOnce(QStringLiteral("options"),
+        warnOnce(IgnoredOptions,
                  QStringLiteral("the server %1 keeps asking about Telnet option %2 after the panel has "
                                 "answered; the panel has stopped answering. Commands still go through.")
                      .arg(where(), options.join(QLatin1String(", "))));

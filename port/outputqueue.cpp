@@ -46,7 +46,7 @@ bool OutputQueue::drain()
         m_head = 0;
     }
     // Commands wholly past the layer below are on the line.
-    const qint64 left = m_written - below();
+    const qint64 left = onLine();
     while (!m_commands.empty() && m_commands.front().end <= left) {
         m_settled = m_commands.front().end;
         m_commands.pop_front();
@@ -54,11 +54,20 @@ bool OutputQueue::drain()
     return true;
 }
 
+OutputQueue::Waiting OutputQueue::newestWaiting() const
+{
+    const qint64 left = onLine();
+    if (m_commands.empty() || m_commands.back().end <= left)
+        return {};
+    const qint64 end = m_commands.back().end;
+    const qint64 start = end - m_commands.back().command.size();
+    return {end - qMax(left, start), qMax<qint64>(0, start - left)};
+}
+
 OutputQueue::Dropped OutputQueue::clear()
 {
     Dropped dropped;
-    // Below may hold bytes of its own too (Telnet's), which count as ours.
-    const qint64 left = qMax<qint64>(0, m_written - below());
+    const qint64 left = onLine();
     qint64 start = m_settled; // of the command at hand
     for (const Queued &q : m_commands) {
         if (q.end > left && dropped.commands++ == 0) {

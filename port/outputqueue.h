@@ -66,18 +66,14 @@ public:
         qint64 own = 0;
         qint64 ahead = 0;
     };
-    Waiting newestWaiting() const
-    {
-        const qint64 left = qMax<qint64>(0, m_written - below());
-        if (m_commands.empty() || m_commands.back().end <= left)
-            return {};
-        const qint64 end = m_commands.back().end;
-        const qint64 start = end - m_commands.back().command.size();
-        return {end - qMax(left, start), qMax<qint64>(0, start - left)};
-    }
+    Waiting newestWaiting() const;
 
 private:
     qint64 below() const { return m_below ? m_below() : 0; }
+    // Bytes queued since the last clear() that are on the line: taken by
+    // the writer and no longer held below (which may hold bytes of its own
+    // too, Telnet's, counted as ours).
+    qint64 onLine() const { return qMax<qint64>(0, m_written - below()); }
 
     Writer m_writer;
     Backlog m_below;

@@ -226,8 +226,7 @@ void SerialComm::openFailedLater(const QString &reason, bool elsewhere)
         return;
     }
     if (m_waiting) {
-        closeTransport();
-        scheduleRetry();
+        tryFailed();
         return;
     }
     // An open that was still under way when setPortOpen() returned.
@@ -295,9 +294,7 @@ void SerialComm::handleLost(const QString &reason)
     if (!m_transport)
         return;
     if (m_waiting) {
-        // A try that went before it was up.
-        closeTransport();
-        scheduleRetry();
+        tryFailed(); // it went before it was up
         return;
     }
     QString text = QStringLiteral("%1 has been closed: %2.").arg(describe(m_port), reason);
@@ -326,6 +323,14 @@ void SerialComm::scheduleRetry()
     const bool network = PortAddress::parse(device(m_port), &address, nullptr) && address.isNetwork();
     m_retryTimer.setInterval(retryDelayMs(network, m_tries));
     m_retryTimer.start();
+}
+
+// A try while waiting that failed after it had begun: the next one follows,
+// without a word.
+void SerialComm::tryFailed()
+{
+    closeTransport();
+    scheduleRetry();
 }
 
 bool SerialComm::awaitDevice()

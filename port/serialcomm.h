@@ -89,11 +89,7 @@ public:
 
     // Output bytes accepted and not yet on the line.
     qint64 pendingOutput() const { return m_queue.pending(); }
-    Waiting newestWaiting() const override
-    {
-        const OutputQueue::Waiting waiting = m_queue.newestWaiting();
-        return {waiting.own, waiting.ahead};
-    }
+    Waiting newestWaiting() const override { return m_queue.newestWaiting(); }
 
     void setVoice(Voice voice) { m_voice = voice; }
     Voice voice() const { return m_voice; }
@@ -120,6 +116,7 @@ private:
     void drain();
     void handleLost(const QString &reason);
     void scheduleRetry();
+    void tryFailed();
     void endReconnecting();
 
     TransportFactory m_factory = createTransport;
