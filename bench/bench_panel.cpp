@@ -7,8 +7,8 @@
 //   repeat          commands per second while a button is held, per pace,
 //                   the fastest also through ser2net
 //   receive cost    CPU time and memory while the far end talks without end
-//   traffic log     the stream's CPU and the click to wire while it streams,
-//                   without and with --log, in rounds that take turns
+//   traffic log     the stream's CPU, then the click to wire once it has
+//                   stopped, without and with --log, in rounds that take turns
 //   one-shot        qn62-control --send CR0 from process start to exit,
 //                   against qn62-sim on a loopback TCP port
 //   start-up        process start until the window is first shown

@@ -50,6 +50,14 @@ struct FarEnd
 protected:
     // Whether master is there to read and write.
     virtual bool ready() { return master >= 0; }
+    // Puts a terminal into raw mode: bytes pass as they are, both ways.
+    static void makeRaw(int fd)
+    {
+        termios t {};
+        ::tcgetattr(fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+    }
 };
 
 // A pseudo-terminal pair standing in for the serial line: the program opens
@@ -63,10 +71,7 @@ struct PtyLine : FarEnd
         char name[128];
         if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
             return;
-        termios t {};
-        ::tcgetattr(master, &t);
-        ::cfmakeraw(&t);
-        ::tcsetattr(master, TCSANOW, &t);
+        makeRaw(master);
         ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
         // A program the test starts must not hold the far end open: hangUp()
         // would not hang up then.

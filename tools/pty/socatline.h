@@ -59,10 +59,7 @@ struct SocatLine : FarEnd
         }
         if (joined.isEmpty()) {
             master = ::open(QFile::encodeName(far).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-            termios t {};
-            ::tcgetattr(master, &t);
-            ::cfmakeraw(&t);
-            ::tcsetattr(master, TCSANOW, &t);
+            makeRaw(master);
         }
         return joined.isEmpty() ? master >= 0 : true;
     }
