@@ -8,12 +8,15 @@
 //                   the fastest also through ser2net
 //   receive cost    CPU time and memory while the far end talks without end
 //   traffic log     the stream's CPU, then the click to wire once it has
-//                   stopped, without and with --log, in rounds that take turns
+//                   stopped, without and with --log, in phases that take
+//                   turns; beside them, what a bare write() a line costs
 //   one-shot        qn62-control --send CR0 from process start to exit,
 //                   against qn62-sim on a loopback TCP port
 //   start-up        process start until the window is first shown
 //
-// Prints a Markdown report on stdout. --quick runs shorter rounds.
+// Prints a Markdown report on stdout. --quick runs shorter rounds; --only
+// NAME runs one section (click-to-wire, repeat, receive-cost, traffic-log,
+// one-shot, start-up).
 
 #include "facebutton.h"
 #include "form1.h"
@@ -38,9 +41,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -328,55 +333,76 @@ void receiveCost()
 }
 
 // What --log costs the panel: the stream's CPU, then the click to wire once
-// it has stopped, each on a fresh panel without and with a traffic log. The
-// machine is shared and its load drifts, so the two take turns
-// (without-with, then with-without) and their rounds are pooled.
+// it has stopped. Two panels live side by side, one without and one with a
+// traffic log, each on its own pseudo-terminal; the far end streams to one
+// at a time, in short phases that take turns, and the clicks take turns
+// too. The machine is shared and its load drifts; taking turns this often
+// spreads any drift over both alike.
 void trafficLogCost()
 {
-    const int pairs = g_quick ? 2 : 6;
-    const int streamMs = g_quick ? 2000 : 5000;
+    const int phases = g_quick ? 10 : 40;
+    const int phaseMs = 1000;
     const int clicks = g_quick ? 200 : 500;
     QTemporaryDir dir;
-    struct Mode { double cpu = 0, wall = 0; std::vector<double> press, click; qint64 logBytes = 0, streamLines = 0; } modes[2];
-    for (int pair = 0; pair < pairs; ++pair) {
-        for (int turn = 0; turn < 2; ++turn) {
-            const int logged = pair % 2 == 0 ? turn : 1 - turn;
-            Mode &m = modes[logged];
-            const QString path = logged ? dir.filePath(QStringLiteral("traffic%1.log").arg(pair)) : QString();
-            Rig rig(false, path);
-            auto stream = std::make_unique<Stream>(rig);
+    const QString path = dir.filePath(QStringLiteral("traffic.log"));
+    // The fourth kind of phase streams to a third panel, like the first
+    // without the log: how far two panels alike differ, the resolution of
+    // the measure.
+    Rig rigs[3] = {Rig(false), Rig(false, path), Rig(false)};
+    struct Mode { double cpu = 0, wall = 0; std::vector<double> press, click; } modes[4];
+    // The third kind of phase streams to the panel without the log, and at
+    // each receive event, where the log would write its line, writes a line
+    // of the same length to a file beside it, and nothing else: the floor
+    // of a log that writes every line at once.
+    const QString reference = dir.filePath(QStringLiteral("reference.log"));
+    const int referenceFile = ::open(QFile::encodeName(reference).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    bool bareWrites = false;
+    QObject::connect(&rigs[0].port, &CommPort::bytesReceived, [&](const QByteArray &) {
+        // as long as the log's RX line for a slice: time and word, hex, text
+        static const QByteArray line(33 + 3 * 38 + 1 + 38 + 1, 'L');
+        if (bareWrites && write(referenceFile, line.constData(), line.size()) < 0)
+            std::perror("reference file");
+    });
+    static constexpr int Rigs[4] = {0, 1, 0, 2};
+    for (int group = 0; group < phases; ++group)
+        for (int turn = 0; turn < 4; ++turn) {
+            // each kind in each place of the group in turn, forwards and back
+            const int kind = (group % 2 == 0 ? turn + group / 2 : 3 - turn + group / 2) % 4;
+            bareWrites = kind == 2;
+            auto stream = std::make_unique<Stream>(rigs[Rigs[kind]]);
             const double cpu0 = cpuSeconds();
             QElapsedTimer wall;
             wall.start();
-            runFor(streamMs);
+            runFor(phaseMs);
             stream.reset();
-            m.cpu += cpuSeconds() - cpu0;
-            m.wall += wall.elapsed() / 1000.0;
-            if (logged) {
-                QFile file(path);
-                m.streamLines += file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
-            }
-            runFor(100);
-            for (int i = 0; i < clicks; ++i) {
-                m.press.push_back(wireMicros(rig, rig.panel->button(1), true));
-                QCoreApplication::processEvents();
-                m.click.push_back(wireMicros(rig, rig.panel->button(17), false));
-                QCoreApplication::processEvents();
-            }
-            if (logged)
-                m.logBytes += QFileInfo(path).size();
+            modes[kind].cpu += cpuSeconds() - cpu0;
+            modes[kind].wall += wall.elapsed() / 1000.0;
         }
-    }
+    ::close(referenceFile);
+    QFile file(path);
+    const qint64 streamLines = file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    runFor(100);
+    for (int i = 0; i < clicks; ++i)
+        for (int turn = 0; turn < 2; ++turn) {
+            const int logged = i % 2 == 0 ? turn : 1 - turn;
+            Rig &rig = rigs[logged];
+            modes[logged].press.push_back(wireMicros(rig, rig.panel->button(1), true));
+            QCoreApplication::processEvents();
+            modes[logged].click.push_back(wireMicros(rig, rig.panel->button(17), false));
+            QCoreApplication::processEvents();
+        }
     const auto change = [](double without, double with) { return (with - without) / without * 100.0; };
-    const double share[2] = {modes[0].cpu / modes[0].wall * 100.0, modes[1].cpu / modes[1].wall * 100.0};
+    double share[4];
+    for (int kind = 0; kind < 4; ++kind)
+        share[kind] = modes[kind].cpu / modes[kind].wall * 100.0;
     std::printf("## Traffic log\n\n"
-                "What `--log` costs: a fresh panel on the pseudo-terminal, %.0f s of the far end streaming "
-                "1920 B/s (CPU), then %d presses of VOL + and %d clicks of POWER ON (click to wire, as above). "
-                "%d rounds without and %d with the log, taking turns (without-with, then with-without) since the "
-                "machine is shared; the rounds of each are pooled. The log took %.0f KiB.\n\n"
+                "What `--log` costs: two panels side by side, one without and one with a traffic log, each on its "
+                "own pseudo-terminal. The far end streams 1920 B/s to one at a time, in phases of %d s that take "
+                "turns since the machine is shared, %d phases each (CPU); then %d presses of VOL + and %d clicks "
+                "of POWER ON on each, taking turns too (click to wire, as above). The log took %.0f KiB.\n\n"
                 "| measure | without the log | with the log | change |\n|---|---|---|---|\n"
                 "| CPU while streaming, share of one core | %.2f %% | %.2f %% | %+.1f %% |\n",
-                streamMs / 1000.0, clicks, clicks, pairs, pairs, modes[1].logBytes / 1024.0, share[0], share[1],
+                phaseMs / 1000, phases, clicks, clicks, QFileInfo(path).size() / 1024.0, share[0], share[1],
                 change(share[0], share[1]));
     for (const auto &[what, samples] : {std::pair{"press of VOL +", &Mode::press}, std::pair{"click of POWER ON", &Mode::click}})
         for (const double p : {50.0, 99.0}) {
@@ -386,10 +412,16 @@ void trafficLogCost()
         }
     // Each line is one write to the file as it is made; most of its cost is
     // the kernel's, which updates the file's size and time at every write.
+    const double linesPerSecond = streamLines / modes[1].wall;
+    const auto perLine = [&](int kind) { return (share[kind] - share[0]) / 100.0 / linesPerSecond * 1e6; };
     std::printf("\nWhile streaming the log wrote %.0f lines a second (RX lines, one per receive event); the CPU "
-                "difference comes to %.1f µs a line.\n",
-                modes[1].streamLines / modes[1].wall,
-                (modes[1].cpu / modes[1].wall - modes[0].cpu / modes[0].wall) * modes[1].wall / modes[1].streamLines * 1e6);
+                "difference comes to %.1f µs a line. Phases of the panel without the log in which a bare write() "
+                "of a line of the same length went to a file beside the log at each receive event, where the log "
+                "writes its line, took %.2f %% of one core (%+.1f %%): %.1f µs a line, the floor of a log that "
+                "writes every line at once. A third panel without the log, in phases of its own, took %.2f %% "
+                "(%+.1f %%): the resolution of this measure.\n",
+                linesPerSecond, perLine(1), share[2], change(share[0], share[2]), perLine(2), share[3],
+                change(share[0], share[3]));
     std::printf("\nTarget: with the log, the CPU and the click-to-wire 99th percentiles within 10 %% of the runs "
                 "without it.\n\n");
 }
@@ -533,11 +565,25 @@ int main(int argc, char *argv[])
         return app.exec();
     }
 
-    clickToWire();
-    repeatFidelity();
-    receiveCost();
-    trafficLogCost();
-    oneShot(QCoreApplication::applicationDirPath());
-    startUp(app.applicationFilePath());
+    const qsizetype only = args.indexOf(QStringLiteral("--only"));
+    const QString section = only > 0 && only + 1 < args.size() ? args[only + 1] : QString();
+    const std::pair<const char *, std::function<void()>> sections[] = {
+        {"click-to-wire", clickToWire},
+        {"repeat", repeatFidelity},
+        {"receive-cost", receiveCost},
+        {"traffic-log", trafficLogCost},
+        {"one-shot", [] { oneShot(QCoreApplication::applicationDirPath()); }},
+        {"start-up", [&app] { startUp(app.applicationFilePath()); }},
+    };
+    bool ran = false;
+    for (const auto &[name, run] : sections)
+        if (section.isEmpty() || section == QLatin1String(name)) {
+            run();
+            ran = true;
+        }
+    if (!ran) {
+        std::fprintf(stderr, "qn62-bench: no section %s\n", qPrintable(section));
+        return 2;
+    }
     return 0;
 }

@@ -1,9 +1,10 @@
 #include "trafficlog.h"
 
-#include <QDateTime>
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
+#include <ctime>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,12 +15,11 @@ namespace {
 
 constexpr char Hex[] = "0123456789ABCDEF";
 
-// "43 52 30 0D  CR0." for the bytes C, R, 0, CR, appended to out.
-void appendBytes(QByteArray &out, const QByteArray &bytes)
+// "43 52 30 0D  CR0." for the bytes C, R, 0, CR, at out, which has room for
+// 4 * bytes.size() + 1 characters.
+void putBytes(char *out, const QByteArray &bytes)
 {
-    const qsizetype at = out.size();
-    out.resize(at + 4 * bytes.size() + 1);
-    char *hex = out.data() + at;
+    char *hex = out;
     char *text = hex + 3 * bytes.size() + 1;
     for (const char c : bytes) {
         *hex++ = Hex[quint8(c) >> 4];
@@ -70,7 +70,7 @@ void TrafficLog::transmitted(const QByteArray &bytes)
 {
     if (m_fd < 0 || bytes.isEmpty())
         return;
-    appendBytes(begin("TX"), bytes);
+    putBytes(begin("TX", 4 * bytes.size() + 1), bytes);
     finish();
 }
 
@@ -78,7 +78,7 @@ void TrafficLog::received(const QByteArray &bytes)
 {
     if (m_fd < 0 || bytes.isEmpty())
         return;
-    appendBytes(begin("RX"), bytes);
+    putBytes(begin("RX", 4 * bytes.size() + 1), bytes);
     finish();
 }
 
@@ -87,42 +87,72 @@ void TrafficLog::note(const QString &text)
     if (m_fd < 0)
         return;
     // One event a line, whatever the text holds.
-    QByteArray &line = begin("--");
-    const qsizetype at = line.size();
-    line += text.toUtf8();
-    for (qsizetype i = at; i < line.size(); ++i)
-        if (line[i] == '\r' || line[i] == '\n')
-            line[i] = ' ';
+    const QByteArray words = text.toUtf8();
+    char *out = begin("--", words.size());
+    for (const char c : words)
+        *out++ = c == '\r' || c == '\n' ? ' ' : c;
     finish();
 }
 
-// Starts the line in m_line: the local time, then word and a space. The
-// local time of a second is worked out once: its offset can change only
-// from one second to the next, and the conversion costs more than the rest
-// of the line.
-QByteArray &TrafficLog::begin(const char *word)
+// Starts the line in m_line with the local time, then word and a space,
+// and makes room for length characters after them, where it points to.
+// The local time of a second is worked out once, since that costs more
+// than all the rest of a line: its offset can change only from one second
+// to the next. The system's time zone is read again once a minute.
+char *TrafficLog::begin(const char word[3], qsizetype length)
 {
-    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
-    const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    if (second != m_second || m_stamp.isEmpty()) {
-        const QDateTime at = QDateTime::fromSecsSinceEpoch(second);
-        const int offset = at.offsetFromUtc();
+    timespec now {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const qint64 second = now.tv_sec;
+    if (second != m_second || m_stamp[0] == 0) {
+        if (second / 60 != m_second / 60 || m_stamp[0] == 0)
+            tzset();
         m_second = second;
-        m_stamp = at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
-        m_offset = (offset < 0 ? '-' : '+')
-            + QTime(0, 0).addSecs(qAbs(offset)).toString(QStringLiteral("HH:mm")).toLatin1() + ' ';
+        const time_t at = time_t(second);
+        tm local {};
+        localtime_r(&at, &local);
+        const long offset = (local.tm_gmtoff < 0 ? -local.tm_gmtoff : local.tm_gmtoff) / 60;
+        const auto put = [](char *out, long value, int digits) {
+            for (int i = digits - 1; i >= 0; --i, value /= 10)
+                out[i] = char('0' + value % 10);
+        };
+        put(m_stamp, (local.tm_year + 1900L) % 10000, 4);
+        put(m_stamp + 5, local.tm_mon + 1, 2);
+        put(m_stamp + 8, local.tm_mday, 2);
+        put(m_stamp + 11, local.tm_hour, 2);
+        put(m_stamp + 14, local.tm_min, 2);
+        put(m_stamp + 17, local.tm_sec, 2);
+        m_stamp[4] = m_stamp[7] = '-';
+        m_stamp[10] = 'T';
+        m_stamp[13] = m_stamp[16] = ':';
+        m_offset[0] = local.tm_gmtoff < 0 ? '-' : '+';
+        put(m_offset + 1, offset / 60 % 100, 2);
+        m_offset[3] = ':';
+        put(m_offset + 4, offset % 60, 2);
+        m_offset[6] = ' ';
     }
-    const int milli = int(ms - second * 1000);
-    const char fraction[] = {'.', char('0' + milli / 100), char('0' + milli / 10 % 10), char('0' + milli % 10)};
-    m_line.resize(0);
-    m_line.append(m_stamp).append(fraction, 4).append(m_offset).append(word).append(' ');
-    return m_line;
+    const int milli = int(now.tv_nsec / 1000000);
+    constexpr qsizetype Stamp = sizeof m_stamp - 1, Offset = sizeof m_offset - 1;
+    m_line.resize(Stamp + 4 + Offset + 3 + length + 1);
+    char *out = m_line.data();
+    std::memcpy(out, m_stamp, Stamp);
+    out += Stamp;
+    *out++ = '.';
+    *out++ = char('0' + milli / 100);
+    *out++ = char('0' + milli / 10 % 10);
+    *out++ = char('0' + milli % 10);
+    std::memcpy(out, m_offset, Offset);
+    out += Offset;
+    *out++ = word[0];
+    *out++ = word[1];
+    *out++ = ' ';
+    m_line[m_line.size() - 1] = '\n';
+    return out;
 }
 
 // Writes the line in m_line, with its end, to the file now.
 void TrafficLog::finish()
 {
-    m_line.append('\n');
     qsizetype done = 0;
     while (done < m_line.size()) {
         const ssize_t n = ::write(m_fd, m_line.constData() + done, size_t(m_line.size() - done));

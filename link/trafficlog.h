@@ -39,16 +39,16 @@ public:
     void note(const QString &text);
 
 private:
-    QByteArray &begin(const char *word);
+    char *begin(const char word[3], qsizetype length);
     void finish();
     void fail(const QString &why);
 
     int m_fd = -1;
     QString m_path;
-    QByteArray m_line;    // the line being written, its memory kept
-    qint64 m_second = 0;  // the second m_stamp and m_offset stand for
-    QByteArray m_stamp;   // "2026-12-07T22:00:00"
-    QByteArray m_offset;  // "+01:00 "
+    QByteArray m_line;      // the line being written, its memory kept
+    qint64 m_second = 0;    // the second m_stamp and m_offset stand for
+    char m_stamp[20] = {};  // "2026-12-07T22:00:00"
+    char m_offset[8] = {};  // "+01:00 "
     std::function<void(const QString &why)> m_onFailure;
 };
 
