@@ -2,6 +2,7 @@
 #include "oneshot.h"
 #include "options.h"
 #include "serialcomm.h"
+#include "standardfiles.h"
 #include "termination.h"
 #include "sim/ptyprojector.h"
 
@@ -9,9 +10,11 @@
 #include <QStyleFactory>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
+    qn62::keepStandardFilesOpen();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -47,15 +50,27 @@ int main(int argc, char *argv[])
 
     // The window needs a display; without one Qt could only abort. A script
     // or a cron job that forgot --send is told what to use instead.
+    static const char *const UseSend =
+        "For commands without a window use --send, as in: qn62-control --com1 /dev/ttyUSB0 --send CR0\n";
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        std::fputs("qn62-control: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set).\n"
-                   "For commands without a window use --send, as in: qn62-control --com1 /dev/ttyUSB0 --send CR0\n",
-                   stderr);
+        std::fprintf(stderr, "qn62-control: no display to show the window on (DISPLAY, WAYLAND_DISPLAY and "
+                             "QT_QPA_PLATFORM are not set).\n%s", UseSend);
         return qn62::NoDisplayStatus;
     }
 
+    // A display that is named but cannot be reached (no server behind
+    // DISPLAY) is fatal to Qt as it starts: said in Qt's words and ours, with
+    // the same status, not an abort.
+    const QtMessageHandler before = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        std::fprintf(stderr, "qn62-control: %s\n", qPrintable(text));
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "qn62-control: no display to show the window on.\n%s", UseSend);
+            std::_Exit(qn62::NoDisplayStatus);
+        }
+    });
     QApplication app(argc, argv);
+    qInstallMessageHandler(before);
     QApplication::setApplicationName(QStringLiteral("qn62-control"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 

@@ -5,6 +5,7 @@
 #include "layout.h"
 #include "picture.h"
 
+#include <QButtonGroup>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,6 +98,13 @@ QWidget *makeControl(const Control &c, QWidget *container)
     case Option: {
         auto *option = new QRadioButton(caption, container);
         fixColours(option, c.colour, c.textColour);
+        // The options of one frame are one choice, apart from those of a
+        // frame inside it: the port panel holds the speed frame, and a
+        // click on the marked port must not take its mark away.
+        auto *group = container->findChild<QButtonGroup *>(QString(), Qt::FindDirectChildrenOnly);
+        if (!group)
+            group = new QButtonGroup(container);
+        group->addButton(option);
         option->setChecked(c.flags & Selected);
         return option;
     }

@@ -11,6 +11,8 @@ LineClient::LineClient(CommPort *port, QObject *parent)
     , m_port(port)
 {
     m_timer.setSingleShot(true);
+    // A coarse timer may end a reply up to 5 % before the time given.
+    m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(DefaultTimeoutMs);
     connect(&m_timer, &QTimer::timeout, this, &LineClient::timedOut);
     connect(m_port, &CommPort::onComm, this, &LineClient::received);

@@ -6,11 +6,7 @@
 
 namespace qn62 {
 
-namespace {
-
-// A command as the log names it: quoted, without its CR, a long one by its
-// start.
-QString quoted(QByteArray command)
+QString quotedCommand(QByteArray command)
 {
     static constexpr int Shown = 40;
     if (command.endsWith('\r'))
@@ -18,8 +14,6 @@ QString quoted(QByteArray command)
     const QString start = QLatin1Char('"') + QString::fromLatin1(command.left(Shown)) + QLatin1Char('"');
     return command.size() <= Shown ? start : start + QStringLiteral("... (%1 characters)").arg(command.size());
 }
-
-} // namespace
 
 TrafficHook::TrafficHook(CommPort *port, QObject *parent)
     : QObject(parent)
@@ -30,6 +24,11 @@ TrafficHook::TrafficHook(CommPort *port, QObject *parent)
     connect(port, &CommPort::portOpened, this, [this] {
         m_lost.clear();
         m_log.note(QStringLiteral("OPEN %1 %2").arg(m_port->describe(m_port->commPort()), m_port->settings()));
+    });
+    connect(port, &CommPort::portNotOpened, this,
+            [this](const QString &message) { m_log.note(QStringLiteral("NOT OPENED ") + message); });
+    connect(port, &CommPort::settingsChanged, this, [this] {
+        m_log.note(QStringLiteral("SETTINGS %1 %2").arg(m_port->describe(m_port->commPort()), m_port->settings()));
     });
     connect(port, &CommPort::portClosed, this,
             [this] { m_log.note(QStringLiteral("CLOSE %1").arg(m_port->describe(m_port->commPort()))); });
@@ -57,12 +56,12 @@ std::unique_ptr<TrafficHook> TrafficHook::forLog(CommPort *port, const QString &
 
 void TrafficHook::notSent(const QByteArray &command, const QString &why)
 {
-    m_log.note(QStringLiteral("NOT SENT %1: %2").arg(quoted(command), why));
+    m_log.note(QStringLiteral("NOT SENT %1: %2").arg(quotedCommand(command), why));
 }
 
 void TrafficHook::noReply(const QByteArray &command, const QString &how)
 {
-    m_log.note(QStringLiteral("NO REPLY to %1%2").arg(quoted(command), how));
+    m_log.note(QStringLiteral("NO REPLY to %1%2").arg(quotedCommand(command), how));
 }
 
 void TrafficHook::watch(TransactionEngine *engine)

@@ -18,11 +18,16 @@ class TransactionEngine;
 // network bridge share, so that all three log alike:
 //   TX   the bytes as they are handed to the line (what the far end gets)
 //   RX   the bytes as they arrive
-//   --   the port opening (device and settings), closing, lost with the
-//        reason, output thrown away at a close, a command NOT SENT and
-//        why, a command that got no reply, and the words of a decoded reply
+//   --   the port opening (device and settings), failing to open and why,
+//        its settings changed while open, closing, lost with the reason,
+//        output thrown away at a close, a command NOT SENT and why, a
+//        command that got no reply, and the words of a decoded reply
 // The port tells the bytes and its changes; the panel's engine or the line
 // client tells the rest. Nothing is written unless the log has been opened.
+// A command as the log and the one-shot's messages name it: quoted,
+// without its CR, a long one by its start.
+QString quotedCommand(QByteArray command);
+
 class TrafficHook : public QObject
 {
     Q_OBJECT

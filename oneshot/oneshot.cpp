@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -79,9 +80,18 @@ private:
             return;
         const QByteArray line = reply.code + '\t' + replyText(reply.bytes) + '\t'
             + replyWords(reply.code, reply.bytes).toLatin1() + '\n';
-        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-        std::fflush(stdout);
-        const QString code = reply.code.isEmpty() ? QStringLiteral("\"\" (CR alone)") : QString::fromLatin1(reply.code);
+        // Results a script never gets are not a success: said once, and
+        // the exit status says so too.
+        if ((std::fwrite(line.constData(), 1, size_t(line.size()), stdout) != size_t(line.size())
+             || std::fflush(stdout) != 0) && !m_unwritten) {
+            m_unwritten = true;
+            say(QStringLiteral("the results cannot be written to standard output (%1)").arg(qt_error_string(errno)));
+        }
+        if (m_unwritten)
+            m_status = SomeUnanswered;
+        const QString code = reply.code.isEmpty() ? QStringLiteral("\"\" (CR alone)")
+            : reply.code.size() > 40               ? quotedCommand(reply.code)
+                                                   : QString::fromLatin1(reply.code);
         if (reply.end == LineClient::End::NotSent) {
             say(QStringLiteral("%1: not sent: %2").arg(code, reply.why));
         } else if (reply.end == LineClient::End::TimedOut) {
@@ -105,6 +115,7 @@ private:
     bool m_sent = false;
     bool m_replied = false; // something came back
     bool m_over = false;    // the exit status is decided
+    bool m_unwritten = false; // standard output did not take the results
     int m_printed = 0;
     int m_status = AllAnswered;
 };

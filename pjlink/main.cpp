@@ -4,6 +4,7 @@
 #include "bridgeoptions.h"
 #include "server.h"
 #include "endsignals.h"
+#include "standardfiles.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -22,6 +23,7 @@ int usageError(const QString &message)
 
 int main(int argc, char *argv[])
 {
+    qn62::keepStandardFilesOpen();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

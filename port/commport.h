@@ -92,6 +92,10 @@ signals:
     // lastCommand is the newest of them. Sent once per close, after the
     // port has closed (after portLost() when the close was a loss).
     void outputDropped(const QString &message, const QString &lastCommand);
+    // setPortOpen(true) failed; message says why (as errorString()).
+    void portNotOpened(const QString &message);
+    // setSettings() changed the settings of the open port.
+    void settingsChanged();
     // The port works, with a shortcoming worth a warning (settings that a
     // serial device server did not take). The port stays open.
     void portWarning(const QString &message);

@@ -79,6 +79,7 @@ bool SerialComm::setCommPort(int port)
 
 bool SerialComm::setSettings(const QString &settings)
 {
+    const QString before = this->settings();
     LineSettings parsed = m_settings;
     QString why;
     if (!parsed.parse(settings, &why))
@@ -87,6 +88,8 @@ bool SerialComm::setSettings(const QString &settings)
     // A transport still connecting takes the settings too, for when it is up.
     if (m_transport && !m_transport->setSettings(m_settings, &why))
         return fail(QStringLiteral("%1: %2").arg(describe(m_port), why));
+    if (m_transport && m_transport->isOpen() && this->settings() != before)
+        emit settingsChanged();
     return true;
 }
 
@@ -180,14 +183,15 @@ bool SerialComm::setPortOpen(bool open)
         closeTransport();
         return true;
     }
-    if (device(m_port).isEmpty())
-        return fail(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
-    QString failure = openTransport();
-    if (failure.isEmpty())
+    QString failure = device(m_port).isEmpty() ? QString() : openTransport();
+    if (!device(m_port).isEmpty() && failure.isEmpty())
         return true;
     if (m_openElsewhere && m_voice == Voice::Panel && failure.endsWith(QLatin1Char('.')))
         failure = failure.chopped(1) + QStringLiteral(", or choose the other port.");
-    return fail(QStringLiteral("%1: %2").arg(describe(m_port), failure));
+    fail(failure.isEmpty() ? QStringLiteral("COM%1 has no device assigned.").arg(m_port)
+                           : QStringLiteral("%1: %2").arg(describe(m_port), failure));
+    emit portNotOpened(m_error);
+    return false;
 }
 
 // Makes the transport of the chosen port and starts opening it. Returns why

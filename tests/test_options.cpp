@@ -79,7 +79,10 @@ private slots:
     // simulator on its pseudo-terminal or TCP port, a pseudo-terminal where
     // the test answers, a port a panel holds, a server that refuses or that
     // serves another client ("held"), or none.
-    // The window: with no display it does not start; on an offscreen display
+    // "full": stdout is /dev/full; "closed": the program starts with its
+    // standard input, output and error closed.
+    // The window: with no display, or one that cannot be reached
+    // ("display :N"), it does not start; on an offscreen display
     // ("window N"), signal N once the port is open closes it as END does.
     // It runs in an empty directory that is also its HOME: with a log, the
     // log ("@" the address, "|" between lines) is all it writes there;
@@ -110,10 +113,17 @@ private slots:
             "-- OPEN COM1 (@) 9600,N,8,1|> CR0\r|< \x01" "80\r|> \r|< \x15|-- CLOSE COM1 (@)");
         row("lost before anything came back", "answer", {"--com1", "@", "--send", "CR0"}, {"hang up"}, "", 3,
             "COM1 (@) has been closed: the device disconnected. Check the cable or adapter.\n");
-        row("lost after a reply", "answer", {"--com1", "@", "--send", "CR0", "--send", "C00"}, {"80\r", "hang up"},
-            "CR0\t80\tStand by\nC00\t\t\n", 1, "C00: not sent: COM1 (@) has been closed");
+        row("lost after a reply, a long code", "answer", {"--com1", "@", "--send", "CR0", "--send", QString(45, 'A')},
+            {"80\r", "hang up"}, "CR0\t80\tStand by\n" + QByteArray(45, 'A') + "\t\t\n", 1,
+            "\"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA\"... (45 characters): not sent: COM1 (@) has been closed");
         row("held by a running panel", "held", {"--com1", "@", "--send", "C01"}, {}, "", 3,
-            "in use by another program. Close that program.\n", "");
+            "in use by another program. Close that program.\n", "-- NOT OPENED COM1 (@): the port is in use by another program. "
+            "Close that program.");
+        row("standard files closed: nothing of ours on the line or in the log", "answer closed", {"--com1", "@",
+            "--timeout", "100", "--send", "CR0", "--send", "C00"}, {"80\r", ""}, "", 1, "", "-- OPEN COM1 (@) 19200,N,8,1|"
+            "> CR0\r|< 80\r|-- Stand by|> C00\r|-- NO REPLY to \"C00\" within 100 ms|-- CLOSE COM1 (@)");
+        row("results that cannot be written", "answer full", {"--com1", "@", "--send", "CR0"}, {"80\r"}, "", 1,
+            "the results cannot be written to standard output (No space left on device)\n");
         row("server busy with another client", "sim --tcp 127.0.0.1:0 held", {"--com1", "@", "--send", "CR0"}, {}, "", 3,
             "Another client may hold the server's port (a server that serves one client at a time turns others away "
             "so); if not, check that the server is running and that 127.0.0.1 can be reached.\n");
@@ -123,6 +133,7 @@ private slots:
             "refused. Check the port number and that the server is running.\n");
         row("usage error", "", {"--send", "C01", "--com2", "socket://127.0.0.1"}, {}, "", 2, "--com2: ");
         row("window without a display", "", {"--demo"}, {}, "", 4, "use --send");
+        row("window on a display that cannot be reached", "display :77", {"--demo"}, {}, "", 4, "use --send");
         for (const char *far : {"window 15", "window 1", "window 2"}) // SIGTERM, SIGHUP, SIGINT
             row(far, far, {"--com1", "@"}, {}, "", 0, "", "-- OPEN COM1 (@) 19200,N,8,1|-- CLOSE COM1 (@)");
     }
@@ -140,6 +151,7 @@ private slots:
         if (far.startsWith("sim")) {
             QStringList simArgs = far.split(' ').mid(1);
             simArgs.removeAll("held");
+            simArgs.removeAll("full");
             sim.start(dir + "/qn62-sim", simArgs);
             QTRY_COMPARE(sim.peek(4096).count('\n'), far.contains("tcp") ? 2 : 1);
             address = QString::fromLatin1(sim.readAll()).split('\n', Qt::SkipEmptyParts).last();
@@ -163,6 +175,12 @@ private slots:
         env.insert("HOME", home.path());
         if (far.startsWith("window"))
             env.insert("QT_QPA_PLATFORM", "offscreen"), env.insert("XDG_RUNTIME_DIR", home.path());
+        if (far.startsWith("display"))
+            env.insert("DISPLAY", far.mid(8));
+        if (far.endsWith("full"))
+            p.setStandardOutputFile("/dev/full");
+        if (far.endsWith("closed"))
+            p.setChildProcessModifier([] { ::close(0), ::close(1), ::close(2); });
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home.path());
         p.start(dir + "/qn62-control", args);

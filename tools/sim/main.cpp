@@ -4,6 +4,7 @@
 #include "sim/ptyprojector.h"
 #include "sim/tcpbridge.h"
 #include "endsignals.h"
+#include "standardfiles.h"
 #include "portaddress.h"
 
 #include <QCommandLineParser>
@@ -95,6 +96,7 @@ bool intOption(const QCommandLineParser &parser, const QCommandLineOption &optio
 
 int main(int argc, char *argv[])
 {
+    qn62::keepStandardFilesOpen();
     QCoreApplication app(argc, argv);
 
     QCommandLineParser parser;
