@@ -167,6 +167,7 @@ private slots:
         w->Command17_Click();
         QTRY_COMPARE(far[Rfc2217].read(), QByteArray("C00\r"));
         QCOMPARE(int(far[Rfc2217].speed()), int(B9600));
+        QTRY_COMPARE(net->unconfirmed(), QStringList({"DTR on", "RTS off"}));
         fire(net->confirmTimer());
         QVERIFY2(warnings.size() == (reconnecting ? 2 : 3) && warnings.filter("did not confirm DTR").size() == warnings.size() - 1,
                  qPrintable(warnings.join('\n')));
@@ -201,6 +202,20 @@ private slots:
         QVERIFY2(warnings.size() == 2 && warnings[1] == warnings[0] && warnings[0].contains("closed the connection "
                  "before sending anything. It is") && warnings[0].contains("Another client may hold the server's port"),
                  qPrintable(warnings.join('\n')));
+
+        // A try turned away in words read apart from the close: a failed try
+        // in the server's words, not input.
+        server.FarEnd::hangUp();
+        QTRY_VERIFY(port->awaitingDevice());
+        port->retry();
+        QTRY_VERIFY(port->trialTimer().isActive() && server.read().isEmpty() && server.master >= 0);
+        QVERIFY(server.write("Port already in use\r\n"));
+        QTest::qWait(100); // the words arrive on their own
+        server.FarEnd::hangUp();
+        QTRY_VERIFY(port->retryTimer().isActive());
+        const QByteArrayList log = trafficLines(dir.filePath("traffic.log"));
+        QVERIFY2(log.last().endsWith("answered \"Port already in use\" and closed the connection. It is tried again.")
+                 && !log.join('|').contains("< Port"), log.join('\n').constData());
     }
 
     // A Telnet server of our own that confirms every setting but DTR and
