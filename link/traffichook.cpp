@@ -36,6 +36,8 @@ TrafficHook::TrafficHook(CommPort *port, QObject *parent)
         m_lost = message;
         m_log.note(QStringLiteral("LOST ") + message);
     });
+    connect(port, &CommPort::tryFailed, this,
+            [this](const QString &message) { m_log.note(QStringLiteral("TRY FAILED ") + message); });
     connect(port, &CommPort::outputDropped, this, [this](const QString &message) {
         // A loss's message has told it already.
         if (message != m_lost)

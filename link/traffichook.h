@@ -19,9 +19,10 @@ class TransactionEngine;
 //   TX   the bytes as they are handed to the line (what the far end gets)
 //   RX   the bytes as they arrive
 //   --   the port opening (device and settings), failing to open and why,
-//        its settings changed while open, closing, lost with the reason,
-//        output thrown away at a close, a command NOT SENT and why, a
-//        command that got no reply, and the words of a decoded reply
+//        its settings changed while open, a try of a port waiting for its
+//        device turned away, closing, lost with the reason, output thrown
+//        away at a close, a command NOT SENT and why, a command that got no
+//        reply, and the words of a decoded reply
 // The port tells the bytes and its changes; the panel's engine or the line
 // client tells the rest. Nothing is written unless the log has been opened.
 // A command as the log and the one-shot's messages name it: quoted,

@@ -88,6 +88,10 @@ signals:
     // (and waits for the device when it reconnects by itself); the message
     // also tells of output that was thrown away.
     void portLost(const QString &message);
+    // A port waiting for its device tried it, and it turned the port away
+    // before the port was back (a server busy with another client). The
+    // message names the port and says why.
+    void tryFailed(const QString &message);
     // Closing the port threw away commands that had not wholly gone out;
     // lastCommand is the newest of them. Sent once per close, after the
     // port has closed (after portLost() when the close was a loss).

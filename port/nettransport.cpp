@@ -68,7 +68,7 @@ void NetTransport::open(const LineSettings &settings)
     close();
     m_settings = settings;
     m_warned.clear();
-    m_received = 0;
+    m_received = m_heard = m_sent = 0;
     m_words.clear();
     m_advice.clear();
     m_socket = new QTcpSocket(this);
@@ -137,11 +137,18 @@ void NetTransport::failed()
     if (wasOpen) {
         const bool closed = error == QAbstractSocket::RemoteHostClosedError
             || error == QAbstractSocket::UnknownSocketError;
+        // Words that came ahead of the close in a read of their own are
+        // words all the same while nobody has read them and nothing was sent.
+        if (closed && m_words.isEmpty() && m_sent == 0 && m_received > 0 && m_in.size() == m_received) {
+            m_words = closingWords(m_in);
+            if (!m_words.isEmpty())
+                m_in.clear();
+        }
         m_advice = QStringLiteral("Check that the server is running and that %1 can be reached").arg(m_address.host);
         if (!m_words.isEmpty()) {
             m_advice.clear(); // its words say why
             emit lost(QStringLiteral("the server %1 answered \"%2\" and closed the connection").arg(where(), m_words));
-        } else if (closed && m_received == 0) {
+        } else if (closed && m_heard == 0) {
             m_advice = turnedAway();
             emit lost(QStringLiteral("the server %1 closed the connection before sending anything").arg(where()));
         } else {
@@ -279,6 +286,7 @@ qint64 NetTransport::write(const QByteArray &bytes)
     // The socket keeps a large piece by a share of it, so it must own its
     // bytes: never an array over memory that is not its own.
     const QByteArray piece = taken == bytes.size() ? bytes : bytes.first(taken);
+    m_sent += taken;
     if (telnet()) {
         m_codec.sendData(piece);
         flushCodec();
@@ -299,6 +307,7 @@ bool NetTransport::closedBehind() const
 void NetTransport::received()
 {
     const QByteArray bytes = m_socket->readAll();
+    m_heard += bytes.size();
     const QByteArray data = telnet() ? m_codec.receive(bytes) : bytes;
     // Words the server closes the connection with are not the line's data;
     // the close that follows tells them.

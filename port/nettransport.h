@@ -29,8 +29,10 @@ namespace qn62 {
 // their connection at once, some with words of their own ("Port already in
 // use"). Text that is the first thing a server sends on a connection and
 // that it closes the connection right behind is such words: it is no data,
-// and the loss quotes it. A close before the server sent anything says that
-// another client may hold its port.
+// and the loss quotes it, as it does such text still unread when the close
+// comes before anything was sent. A close before the server sent a single
+// byte (Telnet included) says that another client may hold its port; a
+// server that goes away after it has spoken closed the connection, no more.
 class NetTransport final : public Transport
 {
     Q_OBJECT
@@ -93,6 +95,8 @@ private:
     bool m_waitingToWrite = false;
     QStringList m_warned; // the problems warned about on this connection
     qint64 m_received = 0; // data bytes the server sent on this connection
+    qint64 m_heard = 0;    // bytes of any kind, Telnet included, it sent
+    qint64 m_sent = 0;     // data bytes written on this connection
     QString m_words;       // what the server said as it closed the connection
     QString m_advice;      // what to check after the loss
 };

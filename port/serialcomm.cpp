@@ -31,6 +31,9 @@ SerialComm::SerialComm(QObject *parent)
     m_settleTimer.setSingleShot(true);
     m_settleTimer.setInterval(SettleMs);
     connect(&m_settleTimer, &QTimer::timeout, this, &SerialComm::settled);
+    m_trialTimer.setSingleShot(true);
+    m_trialTimer.setInterval(TrialMs);
+    connect(&m_trialTimer, &QTimer::timeout, this, &SerialComm::trialPassed);
 }
 
 SerialComm::~SerialComm()
@@ -183,6 +186,8 @@ bool SerialComm::setPortOpen(bool open)
         closeTransport();
         return true;
     }
+    // A port chosen anew: its shortcomings are news again.
+    m_warned.clear();
     QString failure = device(m_port).isEmpty() ? QString() : openTransport();
     if (!device(m_port).isEmpty() && failure.isEmpty())
         return true;
@@ -202,16 +207,27 @@ QString SerialComm::openTransport()
     connect(transport, &Transport::opened, this, &SerialComm::transportOpened);
     connect(transport, &Transport::openFailed, this, &SerialComm::openFailedLater);
     connect(transport, &Transport::readyRead, this, [this] {
+        // A try on trial: what came is read once it has passed, or quoted
+        // when it was the server's words turning the port away.
+        if (m_waiting) {
+            m_heldInput = true;
+            return;
+        }
         m_event = ComEvReceive;
         emit onComm();
     });
     connect(transport, &Transport::readyWrite, this, &SerialComm::drain);
     connect(transport, &Transport::lost, this, &SerialComm::handleLost);
     connect(transport, &Transport::warning, this, [this](const QString &text) {
+        // Told once while the choice of port stands, comebacks included.
+        if (m_warned.contains(text))
+            return;
+        m_warned << text;
         emit portWarning(QStringLiteral("%1: %2").arg(describe(m_port), text));
     });
 
     m_transport = transport;
+    m_heldInput = false;
     m_openFailure.clear();
     m_openElsewhere = false;
     m_opening = true;
@@ -230,7 +246,7 @@ void SerialComm::openFailedLater(const QString &reason, bool elsewhere)
         return;
     }
     if (m_waiting) {
-        tryFailed();
+        retryLater();
         return;
     }
     // An open that was still under way when setPortOpen() returned.
@@ -268,12 +284,38 @@ bool SerialComm::output(const QString &text)
 void SerialComm::transportOpened()
 {
     if (m_waiting) {
-        m_waiting = false;
-        m_retryTimer.stop();
-        m_settleTimer.start();
+        // A server may take a connection only to turn it away at once: a
+        // network port is back once it has stayed up for its trial.
+        if (isNetwork()) {
+            m_trialTimer.start();
+            return;
+        }
+        comeBack();
     }
     drain();
     emit portOpened();
+}
+
+void SerialComm::trialPassed()
+{
+    m_trialTimer.stop();
+    if (!m_waiting || !m_transport || !m_transport->isOpen())
+        return;
+    comeBack();
+    emit portOpened();
+    if (std::exchange(m_heldInput, false) && m_transport) {
+        m_event = ComEvReceive;
+        emit onComm();
+    }
+}
+
+void SerialComm::comeBack()
+{
+    m_waiting = false;
+    m_retryTimer.stop();
+    m_trialTimer.stop();
+    m_triesTold.clear();
+    m_settleTimer.start();
 }
 
 void SerialComm::drain()
@@ -298,7 +340,14 @@ void SerialComm::handleLost(const QString &reason)
     if (!m_transport)
         return;
     if (m_waiting) {
-        tryFailed(); // it went before it was up
+        // It went before it was back: said once for each reason while the
+        // port waits, so that a server turning it away is heard in its
+        // own words without a line at every try.
+        if (!m_triesTold.contains(reason)) {
+            m_triesTold << reason;
+            emit tryFailed(QStringLiteral("%1 is not back: %2. It is tried again.").arg(describe(m_port), reason));
+        }
+        retryLater();
         return;
     }
     QString text = QStringLiteral("%1 has been closed: %2.").arg(describe(m_port), reason);
@@ -315,6 +364,12 @@ void SerialComm::handleLost(const QString &reason)
 
 // ------------------------------------------------------------ reconnecting
 
+bool SerialComm::isNetwork() const
+{
+    PortAddress address;
+    return PortAddress::parse(device(m_port), &address, nullptr) && address.isNetwork();
+}
+
 int SerialComm::retryDelayMs(bool network, int tries)
 {
     static constexpr int Network[] = {1000, 2000, 5000};
@@ -323,15 +378,12 @@ int SerialComm::retryDelayMs(bool network, int tries)
 
 void SerialComm::scheduleRetry()
 {
-    PortAddress address;
-    const bool network = PortAddress::parse(device(m_port), &address, nullptr) && address.isNetwork();
-    m_retryTimer.setInterval(retryDelayMs(network, m_tries));
+    m_retryTimer.setInterval(retryDelayMs(isNetwork(), m_tries));
     m_retryTimer.start();
 }
 
-// A try while waiting that failed after it had begun: the next one follows,
-// without a word.
-void SerialComm::tryFailed()
+// A try while waiting that failed after it had begun: the next one follows.
+void SerialComm::retryLater()
 {
     closeTransport();
     scheduleRetry();
@@ -344,6 +396,7 @@ bool SerialComm::awaitDevice()
     if (!m_waiting) {
         closeTransport();
         m_tries = 0;
+        m_triesTold.clear();
         m_waiting = true;
         scheduleRetry();
     }
@@ -369,6 +422,8 @@ void SerialComm::endReconnecting()
         return;
     m_waiting = false;
     m_retryTimer.stop();
+    m_trialTimer.stop();
+    m_triesTold.clear();
     closeTransport();
 }
 

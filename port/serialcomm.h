@@ -40,12 +40,20 @@ Transport *createTransport(const QString &address, QObject *parent);
 // once a second with its links resolved anew at every try, a network
 // address 1 s after the loss, 2 s after that, then every 5 s. A try that
 // fails (the device absent, not yet readable, busy or locked, the server
-// not answering) is followed by the next one without a word; one that
-// succeeds opens the port with the settings in force and sends portOpened().
+// not answering) is followed by the next one without a word. A network
+// port is back once its connection has stayed up for TrialMs, so a server
+// that takes a connection only to turn it away at once (with words of its
+// own, or none) fails the try instead: tryFailed() tells that once for each
+// reason while the port waits, and nothing the server said is input. A try
+// that succeeds opens the port with the settings in force and sends
+// portOpened().
 // Nothing from before the loss goes out. A loss within SettleMs of coming
 // back is a relapse of the same outage, and the schedule goes on where it
 // was, so a server that takes each connection only to drop it is not
 // hammered. Opening, closing or choosing a port ends the waiting.
+//
+// A warning of the transport (portWarning()) is sent once while the choice
+// of port stands: a comeback is no new choice, opening the port is.
 //
 // The messages name the port, what is wrong and why, and what to check.
 // What the user can do about it beyond that depends on the program they
@@ -60,6 +68,8 @@ public:
     static constexpr const char *DefaultDevices[PortCount] = {"/dev/ttyS0", "/dev/ttyS1"};
     // How long a port that came back must stay up before its loss is news.
     static constexpr int SettleMs = 10000;
+    // How long a network port's connection must stay up before it is back.
+    static constexpr int TrialMs = 500;
     // The wait before try number tries (from 0) of an outage.
     static int retryDelayMs(bool network, int tries);
 
@@ -100,11 +110,14 @@ public:
     bool awaitDevice() override;
     bool lossIsRelapse() const override { return m_relapse; }
 
-    // The tick procedures of the two timers, public so that they can be
-    // run directly: the next try, and the end of a comeback's settling.
+    // The tick procedures of the three timers, public so that they can be
+    // run directly: the next try, the end of a connection's trial, and the
+    // end of a comeback's settling.
     void retry();
+    void trialPassed();
     void settled() { m_settleTimer.stop(); }
     const QTimer &retryTimer() const { return m_retryTimer; }
+    const QTimer &trialTimer() const { return m_trialTimer; }
     const QTimer &settleTimer() const { return m_settleTimer; }
 
 private:
@@ -116,7 +129,9 @@ private:
     void drain();
     void handleLost(const QString &reason);
     void scheduleRetry();
-    void tryFailed();
+    void retryLater();
+    void comeBack();
+    bool isNetwork() const;
     void endReconnecting();
 
     TransportFactory m_factory = createTransport;
@@ -135,7 +150,11 @@ private:
     bool m_waiting = false;   // closed, waiting for the device; m_transport is a try under way
     bool m_relapse = false;   // the last loss came while settling
     int m_tries = 0;          // tries of this outage
+    QStringList m_triesTold;  // why tries of this outage failed, as told
+    bool m_heldInput = false; // input came while the try was on trial
+    QStringList m_warned;     // warnings given while the choice of port stands
     QTimer m_retryTimer;
+    QTimer m_trialTimer;
     QTimer m_settleTimer;
 };
 

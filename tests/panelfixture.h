@@ -43,7 +43,8 @@ protected:
     {
         for (qn62::IntervalTimer *t : {&w->Timer1, &w->link().Timer2, &w->Timer3, &w->link().Timer4})
             QObject::disconnect(t, &qn62::IntervalTimer::Timer, nullptr, nullptr);
-        QObject::disconnect(&port->retryTimer(), nullptr, port.get(), nullptr);
+        for (const QTimer *t : {&port->retryTimer(), &port->trialTimer()})
+            QObject::disconnect(t, nullptr, port.get(), nullptr);
     }
     void openPanel() { line = std::make_unique<PtyLine>(); start(line->path); failOnWarnings(); }
     void closePanel() { w.reset(); port.reset(); line.reset(); }

@@ -1,6 +1,7 @@
 #include "nettransport.h"
 #include "panelfixture.h"
 #include "ser2netrig.h"
+#include "trafficlines.h"
 
 #include <QPointer>
 
@@ -19,14 +20,16 @@ class NetPortTest : public PanelFixture
     PtyLine far[3];
     std::unique_ptr<Ser2NetRig> rig;
     QPointer<NetTransport> net; // the transport of the last open
+    QTemporaryDir dir;           // the traffic log of the last start
 
     void connectTo(const QString &com1)
     {
+        QFile::remove(dir.filePath("traffic.log"));
         start(com1, QLatin1String(Absent), [this](const QString &address, QObject *parent) {
             Transport *t = createTransport(address, parent);
             net = qobject_cast<NetTransport *>(t);
             return t;
-        });
+        }, dir.filePath("traffic.log"));
     }
     static QString rfc2217(quint16 port) { return QStringLiteral("rfc2217://127.0.0.1:%1").arg(port); }
     // A timer's tick as the timer itself delivers it, without waiting for it.
@@ -105,9 +108,12 @@ private slots:
         QVERIFY(port->portOpen());
     }
 
-    // The server killed, then started again: the port is chosen again by
-    // hand, or, reconnecting, tried 1 s after the loss, 2 s after that, then
-    // every 5 s, and opened at the speed chosen meanwhile (RFC 2217 anew).
+    // The server killed after it had spoken, then started again: the port is
+    // chosen again by hand, or, reconnecting, tried 1 s after the loss, 2 s
+    // after that, then every 5 s, turned away while another client holds the
+    // server (told once, in the server's words, no OPEN, no RX), and opened at
+    // the speed chosen meanwhile (RFC 2217 anew). The settings warning comes
+    // again only for a port chosen again.
     void serverKilledThenBack_data()
     {
         QTest::addColumn<bool>("reconnecting");
@@ -118,19 +124,20 @@ private slots:
     {
         QFETCH(bool, reconnecting);
         reconnect = reconnecting;
+        const quint16 at = rig->port(Rfc2217);
         connectTo(rig->address(Rfc2217, "rfc2217"));
         detachTicks();
         QTRY_COMPARE(net->unconfirmed(), QStringList({"DTR on", "RTS off"}));
         fire(net->confirmTimer());
-        warnings.clear();
         rig->stop(SIGKILL);
-        QTRY_COMPARE(warnings.size(), 1);
-        QVERIFY(warnings[0].contains(QStringLiteral("127.0.0.1 port %1").arg(rig->port(Rfc2217))));
+        QTRY_COMPARE(warnings.size(), 2);
+        QVERIFY2(warnings[1].contains(QStringLiteral("127.0.0.1 port %1 closed the connection.").arg(at))
+                     && !warnings[1].contains("Another client"), qPrintable(warnings[1]));
         QVERIFY(!port->portOpen());
         const std::clock_t cpu = std::clock(); // the process's processor time, all threads
         QTest::qWait(300);
         QVERIFY2(std::clock() - cpu < CLOCKS_PER_SEC / 10, "the panel keeps working after the server went away");
-        QCOMPARE(warnings.size(), 1);
+        QCOMPARE(warnings.size(), 2);
         w->Command17_Click();
         QVERIFY(rx().startsWith(TransactionEngine::NotSentMark));
         w->Option10_Click();
@@ -140,14 +147,35 @@ private slots:
             port->retry();
         }
 
+        QTRY_COMPARE(port->retryTimer().isActive(), reconnecting);
         QVERIFY2(rig->start(), rig->error().constData());
-        if (!reconnecting)
+        if (reconnecting) {
+            QTcpSocket other;
+            other.connectToHost(QHostAddress::LocalHost, at);
+            QVERIFY(other.waitForReadyRead(5000));
+            for (int i = 0; i < 3; ++i) {
+                port->retry();
+                QTRY_VERIFY(port->retryTimer().isActive());
+            }
+            other.close();
+            QTRY_VERIFY(port->trialTimer().isActive() || (port->retryTimer().isActive() && (port->retry(), false)));
+            port->trialPassed();
+        } else {
             w->Option1_Click();
-        QTRY_VERIFY(net && net->isOpen());
+        }
+        QTRY_VERIFY(port->portOpen() && net && net->isOpen());
         w->Command17_Click();
         QTRY_COMPARE(far[Rfc2217].read(), QByteArray("C00\r"));
         QCOMPARE(int(far[Rfc2217].speed()), int(B9600));
-        QCOMPARE(warnings.size(), 1);
+        QTRY_COMPARE(net->unconfirmed(), QStringList({"DTR on", "RTS off"}));
+        fire(net->confirmTimer());
+        QVERIFY2(warnings.size() == (reconnecting ? 2 : 3) && warnings.filter("did not confirm DTR").size() == warnings.size() - 1,
+                 qPrintable(warnings.join('\n')));
+        const QString log = '|' + trafficLines(dir.filePath("traffic.log")).join('|');
+        QVERIFY2(log.count("|-- OPEN") == 2 && !log.contains("|< ") && log.count(QStringLiteral("|-- TRY FAILED "
+                 "COM1 (%1) is not back: the server 127.0.0.1 port %2 answered \"Port already in use\" and closed the "
+                 "connection. It is tried again.|").arg(rig->address(Rfc2217, "rfc2217")).arg(at)) == reconnecting,
+                 qPrintable(log));
     }
 
     // A server that takes each connection only to drop it: coming back and
@@ -165,6 +193,8 @@ private slots:
             QTRY_VERIFY(port->awaitingDevice());
             QCOMPARE(port->retryTimer().interval(), delay);
             port->retry();
+            QTRY_VERIFY(port->trialTimer().isActive());
+            port->trialPassed();
             QTRY_VERIFY(port->portOpen() && server.read().isEmpty() && server.master >= 0);
             if (delay == 2000)
                 port->settled();
@@ -172,6 +202,20 @@ private slots:
         QVERIFY2(warnings.size() == 2 && warnings[1] == warnings[0] && warnings[0].contains("closed the connection "
                  "before sending anything. It is") && warnings[0].contains("Another client may hold the server's port"),
                  qPrintable(warnings.join('\n')));
+
+        // A try turned away in words read apart from the close: a failed try
+        // in the server's words, not input.
+        server.FarEnd::hangUp();
+        QTRY_VERIFY(port->awaitingDevice());
+        port->retry();
+        QTRY_VERIFY(port->trialTimer().isActive() && server.read().isEmpty() && server.master >= 0);
+        QVERIFY(server.write("Port already in use\r\n"));
+        QTest::qWait(100); // the words arrive on their own
+        server.FarEnd::hangUp();
+        QTRY_VERIFY(port->retryTimer().isActive());
+        const QByteArrayList log = trafficLines(dir.filePath("traffic.log"));
+        QVERIFY2(log.last().endsWith("answered \"Port already in use\" and closed the connection. It is tried again.")
+                 && !log.join('|').contains("< Port"), log.join('\n').constData());
     }
 
     // A Telnet server of our own that confirms every setting but DTR and

@@ -87,7 +87,8 @@ class PjlinkTest : public QObject
         }
         device = std::make_unique<Device>(via ? via->path : network.isEmpty() ? sim->slavePath() : network, 19200, log);
         QCOMPARE(device->open(), !missing);
-        QObject::disconnect(&device->port().retryTimer(), nullptr, &device->port(), nullptr); // the test tries
+        for (const QTimer *t : {&device->port().retryTimer(), &device->port().trialTimer()}) // the test ticks
+            QObject::disconnect(t, nullptr, &device->port(), nullptr);
         server = std::make_unique<Server>(device.get(), password, Mapping("Hall 2"));
         server->setClock([this] { return now; });
         QVERIFY(server->listen(QHostAddress::LocalHost, 0));
@@ -377,6 +378,10 @@ private slots:
         qn62::sim::TcpBridge bridge(sim->slavePath());
         QVERIFY2(network.isEmpty() ? line.start() : bridge.listen(QHostAddress::LocalHost, port), line.error.constData());
         device->port().retry();
+        if (!network.isEmpty()) {
+            QTRY_VERIFY(device->port().trialTimer().isActive());
+            device->port().trialPassed();
+        }
         QTRY_VERIFY(device->isOpen());
         QCOMPARE(c->ask("%1POWR ?"), "%1POWR=0");
         QCOMPARE(onLine.size(), how.startsWith("lost") ? 2 : 1);
