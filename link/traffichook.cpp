@@ -8,11 +8,10 @@ namespace qn62 {
 
 QString quotedCommand(QByteArray command)
 {
-    static constexpr int Shown = 40;
     if (command.endsWith('\r'))
         command.chop(1);
-    const QString start = QLatin1Char('"') + QString::fromLatin1(command.left(Shown)) + QLatin1Char('"');
-    return command.size() <= Shown ? start : start + QStringLiteral("... (%1 characters)").arg(command.size());
+    const QString start = QLatin1Char('"') + QString::fromLatin1(command.left(CommandShown)) + QLatin1Char('"');
+    return command.size() <= CommandShown ? start : start + QStringLiteral("... (%1 characters)").arg(command.size());
 }
 
 TrafficHook::TrafficHook(CommPort *port, QObject *parent)

@@ -26,7 +26,8 @@ class TransactionEngine;
 // The port tells the bytes and its changes; the panel's engine or the line
 // client tells the rest. Nothing is written unless the log has been opened.
 // A command as the log and the one-shot's messages name it: quoted,
-// without its CR, a long one by its start.
+// without its CR, one longer than CommandShown by its start.
+constexpr int CommandShown = 40;
 QString quotedCommand(QByteArray command);
 
 class TrafficHook : public QObject

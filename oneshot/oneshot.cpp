@@ -90,7 +90,7 @@ private:
         if (m_unwritten)
             m_status = SomeUnanswered;
         const QString code = reply.code.isEmpty() ? QStringLiteral("\"\" (CR alone)")
-            : reply.code.size() > 40               ? quotedCommand(reply.code)
+            : reply.code.size() > CommandShown     ? quotedCommand(reply.code)
                                                    : QString::fromLatin1(reply.code);
         if (reply.end == LineClient::End::NotSent) {
             say(QStringLiteral("%1: not sent: %2").arg(code, reply.why));

@@ -186,17 +186,21 @@ bool SerialComm::setPortOpen(bool open)
         closeTransport();
         return true;
     }
+    const auto notOpened = [this](const QString &message) {
+        fail(message);
+        emit portNotOpened(message);
+        return false;
+    };
     // A port chosen anew: its shortcomings are news again.
     m_warned.clear();
-    QString failure = device(m_port).isEmpty() ? QString() : openTransport();
-    if (!device(m_port).isEmpty() && failure.isEmpty())
+    if (device(m_port).isEmpty())
+        return notOpened(QStringLiteral("COM%1 has no device assigned.").arg(m_port));
+    QString failure = openTransport();
+    if (failure.isEmpty())
         return true;
     if (m_openElsewhere && m_voice == Voice::Panel && failure.endsWith(QLatin1Char('.')))
         failure = failure.chopped(1) + QStringLiteral(", or choose the other port.");
-    fail(failure.isEmpty() ? QStringLiteral("COM%1 has no device assigned.").arg(m_port)
-                           : QStringLiteral("%1: %2").arg(describe(m_port), failure));
-    emit portNotOpened(m_error);
-    return false;
+    return notOpened(QStringLiteral("%1: %2").arg(describe(m_port), failure));
 }
 
 // Makes the transport of the chosen port and starts opening it. Returns why
